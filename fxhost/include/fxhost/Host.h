@@ -1,0 +1,167 @@
+// The emulated host: the suites and callbacks an effect reaches through
+// in_data, with the knobs, fault injection and accounting that tests need.
+//
+// Callbacks of the effect API carry no host pointer (host_new_handle,
+// iterate_generic and the basic suite have none), so one Host is active per
+// process at a time; creating a second one while the first lives throws.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "AE_Effect.h"
+#include "AE_EffectCB.h"
+#include "AE_EffectPixelFormat.h"
+#include "fxhost/World.h"
+
+struct _PF_ProgressInfo;
+
+namespace fxhost {
+
+class ThreadPool;
+class ParamStore;
+
+enum class Fault {
+    HandleAllocation,
+    HandleLock,
+    NewWorld,
+    Progress,
+    RGBtoHLS,
+    AddParam,
+    CheckoutParam,
+    CheckoutLayer,
+    CheckoutLayerPixels,
+    CheckoutOutput,
+    Count
+};
+
+// What the effect holds of the host's resources at one moment.
+struct Accounting {
+    long handles = 0;           // handles made and not disposed
+    long worlds = 0;            // worlds made through the world suites and not disposed
+    long suites = 0;            // suite acquisitions not released
+    long paramCheckouts = 0;    // parameter checkouts not checked in
+    long badReleases = 0;       // releases of things the host never gave out
+    bool balanced() const
+    {
+        return handles == 0 && worlds == 0 && suites == 0 && paramCheckouts == 0 && badReleases == 0;
+    }
+    std::string describe() const;
+};
+
+// The per-command record behind effect_ref.
+struct CommandFrame {
+    ParamStore *params = nullptr;
+    PF_EffectWorld *input = nullptr;   // the layer of a render
+    PF_EffectWorld *output = nullptr;  // the output of a render
+    std::function<void(A_long current, A_long total)> progress;
+    long layerCheckouts = 0;  // checkout_layer_pixels not yet checked in
+};
+
+class Host {
+public:
+    Host();
+    ~Host();
+    Host(const Host &) = delete;
+    Host &operator=(const Host &) = delete;
+
+    // The active host; null when there is none.
+    static Host *current();
+
+    // ---- knobs
+    void setApplicationId(A_long applId) { applId_ = applId; }
+    void setApiVersion(A_short major, A_short minor) { version_ = {major, minor}; }
+    void setQuality(PF_Quality quality) { quality_ = quality; }
+    void setThreadCount(int threads);
+    int threadCount() const;
+    void setShiftDown(bool down);
+    void setModulePath(const std::string &path) { modulePath_ = path; }
+
+    // ---- fault injection
+    // The nth call of the kind from now fails (n >= 1); `code` is what a
+    // failing callback returns, where it returns a code.
+    void failNth(Fault fault, int n, PF_Err code = PF_Err_INTERNAL_STRUCT_DAMAGED);
+    // Every call of the kind from now fails.
+    void failAlways(Fault fault, PF_Err code = PF_Err_INTERNAL_STRUCT_DAMAGED);
+    void refuseSuite(const std::string &name, A_long version);
+    void refuseBasicSuite(bool refuse) { refuseBasicSuite_ = refuse; }
+    void clearFaults();
+    // The next progress call answers PF_Interrupt_CANCEL (a user cancel).
+    void requestCancel() { cancelRequested_ = true; }
+
+    // ---- accounting
+    Accounting accounting() const;
+    long acquisitions(const std::string &name, A_long version) const;
+    long releases(const std::string &name, A_long version) const;
+    long progressCalls() const { return progressCalls_; }
+
+    // ---- the records a command needs
+    // Fills in_data for a command served by `frame` (its address is effect_ref).
+    void prepareInData(PF_InData &in_data, _PF_ProgressInfo *frame) const;
+
+    // A handle as the host's handle callbacks make it, for tests that hand the
+    // effect data of their own (flattened sequence data, for example).
+    PF_Handle newHandle(A_u_longlong size);
+    void disposeHandle(PF_Handle handle);
+    std::vector<uint8_t> handleBytes(PF_Handle handle) const;
+
+    // ---- what the C callbacks reach (public so the callback tables can call in)
+    bool shouldFail(Fault fault, PF_Err *code = nullptr);
+    PF_Handle callbackNewHandle(A_u_longlong size);
+    void *callbackLockHandle(PF_Handle handle);
+    void callbackUnlockHandle(PF_Handle handle);
+    void callbackDisposeHandle(PF_Handle handle);
+    A_u_longlong callbackHandleSize(PF_Handle handle);
+    SPErr acquireSuite(const char *name, A_long version, const void **suite);
+    SPErr releaseSuite(const char *name, A_long version);
+    PF_Err newWorld(A_long width, A_long height, PF_PixelFormat format, bool clear, PF_EffectWorld *world);
+    PF_Err disposeWorld(PF_EffectWorld *world);
+    PF_Err pixelFormatOf(const PF_EffectWorld *world, PF_PixelFormat *format) const;
+    PF_Err iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function);
+    PF_Err progress(_PF_ProgressInfo *frame, A_long current, A_long total);
+    void noteParamCheckout(const PF_ParamDef *def);
+    bool noteParamCheckin(const PF_ParamDef *def);
+    void noteBadRelease() { ++badReleases_; }
+    const std::string &modulePath() const { return modulePath_; }
+
+private:
+    struct HandleRecord;
+    struct FaultState {
+        std::atomic<int> countdown{0};  // fails when it reaches 0 from 1; < 0 = always
+        std::atomic<PF_Err> code{0};
+    };
+
+    A_long applId_;
+    PF_SpecVersion version_;
+    PF_Quality quality_ = PF_Quality_LO;
+    std::string modulePath_;
+    std::unique_ptr<ThreadPool> pool_;
+
+    FaultState faults_[static_cast<int>(Fault::Count)];
+    std::set<std::pair<std::string, A_long>> refusedSuites_;
+    bool refuseBasicSuite_ = false;
+    std::atomic<bool> cancelRequested_{false};
+
+    mutable std::mutex mutex_;
+    std::unordered_map<PF_Handle, std::unique_ptr<HandleRecord>> handles_;
+    std::unordered_map<const void *, std::unique_ptr<WorldStorage>> worlds_;
+    std::map<std::pair<std::string, A_long>, long> acquired_;
+    std::map<std::pair<std::string, A_long>, long> released_;
+    std::multiset<const PF_ParamDef *> paramCheckouts_;
+    std::atomic<long> badReleases_{0};
+    std::atomic<long> progressCalls_{0};
+};
+
+}  // namespace fxhost
+
+// effect_ref points at one of these: the host's record of the command.
+struct _PF_ProgressInfo {
+    fxhost::CommandFrame frame;
+};

@@ -1,0 +1,73 @@
+// Pixel worlds owned by the emulated host: layers, outputs and the worlds the
+// effect asks the host to make.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "AE_Effect.h"
+#include "AE_EffectPixelFormat.h"
+
+namespace fxhost {
+
+// Bytes per pixel of a world format; 0 for formats the host does not know.
+int BytesPerPixel(PF_PixelFormat format);
+
+// The host's record of one world: its storage and format. PF_EffectWorld's
+// reserved0 points back at it.
+class WorldStorage {
+public:
+    // Rows carry some slack beyond width so that code which confuses width
+    // and rowbytes shows up. `fill` is the byte every pixel starts with.
+    WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill);
+
+    PF_EffectWorld &world() { return world_; }
+    PF_PixelFormat format() const { return format_; }
+
+private:
+    std::vector<uint8_t> bytes_;
+    PF_PixelFormat format_;
+    PF_EffectWorld world_{};
+};
+
+// A world a test or the command-line tool owns.
+class World {
+public:
+    World(A_long width, A_long height, PF_PixelFormat format);
+
+    PF_EffectWorld *get() { return &storage_->world(); }
+    const PF_EffectWorld *get() const { return &storage_->world(); }
+    PF_PixelFormat format() const { return storage_->format(); }
+    A_long width() const { return get()->width; }
+    A_long height() const { return get()->height; }
+
+    template <class Pixel>
+    Pixel *row(A_long y)
+    {
+        return reinterpret_cast<Pixel *>(static_cast<uint8_t *>(get()->data) + y * get()->rowbytes);
+    }
+    template <class Pixel>
+    const Pixel *row(A_long y) const
+    {
+        return reinterpret_cast<const Pixel *>(static_cast<const uint8_t *>(get()->data) + y * get()->rowbytes);
+    }
+    template <class Pixel>
+    Pixel &at(A_long x, A_long y)
+    {
+        return row<Pixel>(y)[x];
+    }
+    template <class Pixel>
+    const Pixel &at(A_long x, A_long y) const
+    {
+        return row<Pixel>(y)[x];
+    }
+
+    // True when both worlds have the same size, format and pixel bytes.
+    bool samePixels(const World &other) const;
+
+private:
+    std::unique_ptr<WorldStorage> storage_;
+};
+
+}  // namespace fxhost

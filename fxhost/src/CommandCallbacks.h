@@ -1,0 +1,21 @@
+// The callbacks that act on the command behind effect_ref, and the pixel
+// services the suites share.
+#pragma once
+
+#include "AE_Effect.h"
+#include "fxhost/Colour.h"
+#include "fxhost/Host.h"
+
+namespace fxhost {
+
+PF_InteractCallbacks CommandInteractCallbacks();
+PF_PreRenderCallbacks *PreRenderCallbacks();
+PF_SmartRenderCallbacks *SmartRenderCallbacks();
+
+// Whole-world (or rectangle) copy between worlds of one format.
+PF_Err CopyPixels(Host &host, PF_EffectWorld *src, PF_EffectWorld *dst, const PF_Rect *src_r, const PF_Rect *dst_r);
+// Fills a rectangle with an 8-bit colour scaled to the world's depth; a null
+// colour is transparent black.
+PF_Err FillPixels(Host &host, const PF_Pixel *colour, const PF_Rect *rect, PF_EffectWorld *world);
+
+}  // namespace fxhost

@@ -1,0 +1,461 @@
+#include "fxhost/Host.h"
+
+#include <win32stub_control.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "AE_EffectCBSuites.h"
+#include "AE_EffectSuites.h"
+#include "CommandCallbacks.h"
+#include "ThreadPool.h"
+#include "fxhost/ParamStore.h"
+
+namespace fxhost {
+
+namespace {
+
+std::atomic<Host *> g_current{nullptr};
+
+Host &Active()
+{
+    Host *host = g_current.load();
+    if (host == nullptr) throw std::logic_error("no emulated host is active");
+    return *host;
+}
+
+// ---------------------------------------------------------------- handle callbacks
+
+PF_Handle NewHandle(A_u_longlong size) { return Active().callbackNewHandle(size); }
+void *LockHandle(PF_Handle handle) { return Active().callbackLockHandle(handle); }
+void UnlockHandle(PF_Handle handle) { Active().callbackUnlockHandle(handle); }
+void DisposeHandle(PF_Handle handle) { Active().callbackDisposeHandle(handle); }
+A_u_longlong HandleSize(PF_Handle handle) { return Active().callbackHandleSize(handle); }
+PF_Err ResizeHandle(A_u_longlong, PF_Handle *) { return PF_Err_INVALID_CALLBACK; }
+
+// ---------------------------------------------------------------- basic suite
+
+SPErr AcquireSuite(const char *name, A_long version, const void **suite)
+{
+    return Active().acquireSuite(name, version, suite);
+}
+SPErr ReleaseSuite(const char *name, A_long version) { return Active().releaseSuite(name, version); }
+A_Boolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
+SPErr AllocateBlock(size_t, void **) { return kSPSuiteNotFoundError; }
+SPErr FreeBlock(void *) { return kSPSuiteNotFoundError; }
+SPErr ReallocateBlock(void *, size_t, void **) { return kSPSuiteNotFoundError; }
+SPErr Undefined() { return kSPSuiteNotFoundError; }
+
+SPBasicSuite g_basicSuite = {AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock, FreeBlock, ReallocateBlock,
+                             Undefined};
+
+// ---------------------------------------------------------------- world suites
+
+PF_Err NewWorld1(PF_ProgPtr, A_long width, A_long height, PF_NewWorldFlags flags, PF_EffectWorld *world)
+{
+    const PF_PixelFormat format = (flags & PF_NewWorldFlag_DEEP_PIXELS) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32;
+    return Active().newWorld(width, height, format, (flags & PF_NewWorldFlag_CLEAR_PIXELS) != 0, world);
+}
+PF_Err DisposeWorld(PF_ProgPtr, PF_EffectWorld *world) { return Active().disposeWorld(world); }
+PF_Err GetPixelFormat(const PF_EffectWorld *world, PF_PixelFormat *format)
+{
+    return Active().pixelFormatOf(world, format);
+}
+PF_Err NewWorld2(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
+                 PF_EffectWorld *world)
+{
+    return Active().newWorld(width, height, format, clear != 0, world);
+}
+
+const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld, GetPixelFormat};
+const PF_WorldSuite2 g_worldSuite2 = {NewWorld2, DisposeWorld, GetPixelFormat};
+const PF_HandleSuite2 g_handleSuite2 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
+
+PF_Err CopyCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
+{
+    return CopyPixels(Active(), src, dst, src_r, dst_r);
+}
+
+PF_Err Fill8(PF_ProgPtr, const PF_Pixel *color, const PF_Rect *rect, PF_EffectWorld *world)
+{
+    return FillPixels(Active(), color, rect, world);
+}
+PF_Err Fill16(PF_ProgPtr, const PF_Pixel16 *, const PF_Rect *, PF_EffectWorld *) { return PF_Err_INVALID_CALLBACK; }
+PF_Err FillFloat(PF_ProgPtr, const PF_PixelFloat *, const PF_Rect *, PF_EffectWorld *)
+{
+    return PF_Err_INVALID_CALLBACK;
+}
+
+const PF_WorldTransformSuite1 g_worldTransformSuite1 = {CopyCallback, CopyCallback};
+const PF_FillMatteSuite2 g_fillMatteSuite2 = {Fill8, Fill16, FillFloat};
+
+PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef *def)
+{
+    if (effect_ref == nullptr || effect_ref->frame.params == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    return effect_ref->frame.params->updateUi(index, *def);
+}
+const PF_ParamUtilsSuite3 g_paramUtilsSuite = {UpdateParamUI};
+
+struct SuiteEntry {
+    const char *name;
+    A_long version;
+    const void *suite;
+};
+const SuiteEntry kSuites[] = {
+    {kPFHandleSuite, kPFHandleSuiteVersion2, &g_handleSuite2},
+    {kPFWorldSuite, kPFWorldSuiteVersion1, &g_worldSuite1},
+    {kPFWorldSuite, kPFWorldSuiteVersion2, &g_worldSuite2},
+    {kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, &g_worldTransformSuite1},
+    {kPFFillMatteSuite, kPFFillMatteSuiteVersion2, &g_fillMatteSuite2},
+    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion2, &g_paramUtilsSuite},
+    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &g_paramUtilsSuite},
+};
+
+// ---------------------------------------------------------------- utility callbacks
+
+PF_Err IterateGeneric(A_long iterations, void *refcon, PF_IteratePixelFunc function)
+{
+    return Active().iterate(iterations, refcon, function);
+}
+
+PF_Err RGBtoHLSCallback(PF_ProgPtr, PF_Pixel *rgb, PF_HLS_Pixel hls)
+{
+    PF_Err code = PF_Err_NONE;
+    if (Active().shouldFail(Fault::RGBtoHLS, &code)) return code;
+    RgbToHls(*rgb, hls);
+    return PF_Err_NONE;
+}
+
+PF_Err HLStoRGBCallback(PF_ProgPtr, PF_HLS_Pixel, PF_Pixel *) { return PF_Err_INVALID_CALLBACK; }
+
+PF_Err PlatformData(PF_ProgPtr, PF_PlatDataID which, void *data)
+{
+    switch (which) {
+    case PF_PlatData_MAIN_WND: *static_cast<HWND *>(data) = nullptr; return PF_Err_NONE;
+    case PF_PlatData_EXE_FILE_PATH_DEPRECATED:
+        std::snprintf(static_cast<char *>(data), MAX_PATH, "%s", Active().modulePath().c_str());
+        return PF_Err_NONE;
+    default: return PF_Err_BAD_CALLBACK_PARAM;
+    }
+}
+
+PF_UtilCallbacks g_utils = {
+    CopyCallback,
+    NewHandle,
+    LockHandle,
+    UnlockHandle,
+    DisposeHandle,
+    HandleSize,
+    {std::sprintf, std::strcpy},
+    {RGBtoHLSCallback, HLStoRGBCallback},
+    PlatformData,
+    IterateGeneric,
+};
+
+A_long Pack(char a, char b, char c, char d) { return static_cast<A_long>(PF_FOURCC(a, b, c, d)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- Host
+
+struct Host::HandleRecord {
+    std::vector<uint8_t> bytes;
+    void *data;  // what the handle points at: bytes.data(), or null when empty
+    int locks = 0;
+};
+
+std::string Accounting::describe() const
+{
+    std::ostringstream text;
+    text << "handles " << handles << ", worlds " << worlds << ", suites " << suites << ", param checkouts "
+         << paramCheckouts << ", bad releases " << badReleases;
+    return text.str();
+}
+
+Host::Host() : applId_(Pack('F', 'X', 'T', 'C')), version_{13, 28}
+{
+    Host *expected = nullptr;
+    if (!g_current.compare_exchange_strong(expected, this))
+        throw std::logic_error("only one emulated host may be active at a time");
+    const unsigned cores = std::thread::hardware_concurrency();
+    pool_ = std::make_unique<ThreadPool>(cores > 0 ? static_cast<int>(cores) : 1);
+    Win32Stub_SetKeyDown(VK_SHIFT, 0);
+}
+
+Host::~Host()
+{
+    pool_.reset();
+    g_current.store(nullptr);
+}
+
+Host *Host::current() { return g_current.load(); }
+
+void Host::setThreadCount(int threads)
+{
+    pool_ = std::make_unique<ThreadPool>(threads > 0 ? threads : 1);
+}
+
+int Host::threadCount() const { return pool_->size(); }
+
+void Host::setShiftDown(bool down) { Win32Stub_SetKeyDown(VK_SHIFT, down ? 1 : 0); }
+
+void Host::failNth(Fault fault, int n, PF_Err code)
+{
+    FaultState &state = faults_[static_cast<int>(fault)];
+    state.code = code;
+    state.countdown = n;
+}
+
+void Host::failAlways(Fault fault, PF_Err code)
+{
+    FaultState &state = faults_[static_cast<int>(fault)];
+    state.code = code;
+    state.countdown = -1;
+}
+
+void Host::refuseSuite(const std::string &name, A_long version)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    refusedSuites_.insert({name, version});
+}
+
+void Host::clearFaults()
+{
+    for (FaultState &state : faults_) state.countdown = 0;
+    std::lock_guard<std::mutex> lock(mutex_);
+    refusedSuites_.clear();
+    refuseBasicSuite_ = false;
+    cancelRequested_ = false;
+}
+
+bool Host::shouldFail(Fault fault, PF_Err *code)
+{
+    FaultState &state = faults_[static_cast<int>(fault)];
+    int current = state.countdown.load();
+    while (current != 0) {
+        if (current < 0) {
+            if (code) *code = state.code;
+            return true;
+        }
+        if (state.countdown.compare_exchange_weak(current, current - 1)) {
+            if (current == 1) {
+                if (code) *code = state.code;
+                return true;
+            }
+            return false;
+        }
+    }
+    return false;
+}
+
+Accounting Host::accounting() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    Accounting result;
+    result.handles = static_cast<long>(handles_.size());
+    result.worlds = static_cast<long>(worlds_.size());
+    for (const auto &entry : acquired_) {
+        auto released = released_.find(entry.first);
+        result.suites += entry.second - (released == released_.end() ? 0 : released->second);
+    }
+    result.paramCheckouts = static_cast<long>(paramCheckouts_.size());
+    result.badReleases = badReleases_;
+    return result;
+}
+
+long Host::acquisitions(const std::string &name, A_long version) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = acquired_.find({name, version});
+    return found == acquired_.end() ? 0 : found->second;
+}
+
+long Host::releases(const std::string &name, A_long version) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = released_.find({name, version});
+    return found == released_.end() ? 0 : found->second;
+}
+
+void Host::prepareInData(PF_InData &in_data, _PF_ProgressInfo *frame) const
+{
+    std::memset(&in_data, 0, sizeof in_data);
+    in_data.inter = CommandInteractCallbacks();
+    in_data.utils = &g_utils;
+    in_data.effect_ref = frame;
+    in_data.quality = quality_;
+    in_data.version = version_;
+    in_data.appl_id = applId_;
+    in_data.time_step = 1;
+    in_data.local_time_step = 1;
+    in_data.total_time = 1;
+    in_data.time_scale = 24;
+    in_data.downsample_x = {1, 1};
+    in_data.downsample_y = {1, 1};
+    in_data.pixel_aspect_ratio = {1, 1};
+    in_data.pica_basicP = refuseBasicSuite_ ? nullptr : &g_basicSuite;
+}
+
+PF_Handle Host::newHandle(A_u_longlong size)
+{
+    auto record = std::make_unique<HandleRecord>();
+    record->bytes.assign(static_cast<size_t>(size), 0);
+    record->data = record->bytes.empty() ? nullptr : record->bytes.data();
+    PF_Handle handle = &record->data;
+    std::lock_guard<std::mutex> lock(mutex_);
+    handles_.emplace(handle, std::move(record));
+    return handle;
+}
+
+void Host::disposeHandle(PF_Handle handle) { callbackDisposeHandle(handle); }
+
+std::vector<uint8_t> Host::handleBytes(PF_Handle handle) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = handles_.find(handle);
+    if (found == handles_.end()) return {};
+    return found->second->bytes;
+}
+
+PF_Handle Host::callbackNewHandle(A_u_longlong size)
+{
+    if (shouldFail(Fault::HandleAllocation)) return nullptr;
+    return newHandle(size);
+}
+
+void *Host::callbackLockHandle(PF_Handle handle)
+{
+    if (shouldFail(Fault::HandleLock)) return nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = handles_.find(handle);
+    if (found == handles_.end()) {
+        ++badReleases_;
+        return nullptr;
+    }
+    ++found->second->locks;
+    return found->second->data;
+}
+
+void Host::callbackUnlockHandle(PF_Handle handle)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = handles_.find(handle);
+    if (found == handles_.end() || found->second->locks == 0) {
+        ++badReleases_;
+        return;
+    }
+    --found->second->locks;
+}
+
+void Host::callbackDisposeHandle(PF_Handle handle)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (handles_.erase(handle) == 0) ++badReleases_;
+}
+
+A_u_longlong Host::callbackHandleSize(PF_Handle handle)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = handles_.find(handle);
+    return found == handles_.end() ? 0 : found->second->bytes.size();
+}
+
+SPErr Host::acquireSuite(const char *name, A_long version, const void **suite)
+{
+    *suite = nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (refusedSuites_.count({name, version})) return kSPSuiteNotFoundError;
+    for (const SuiteEntry &entry : kSuites) {
+        if (std::strcmp(entry.name, name) == 0 && entry.version == version) {
+            *suite = entry.suite;
+            ++acquired_[{name, version}];
+            return kSPNoError;
+        }
+    }
+    return kSPSuiteNotFoundError;
+}
+
+SPErr Host::releaseSuite(const char *name, A_long version)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++released_[{name, version}];
+    return kSPNoError;
+}
+
+PF_Err Host::newWorld(A_long width, A_long height, PF_PixelFormat format, bool clear, PF_EffectWorld *world)
+{
+    PF_Err code = PF_Err_NONE;
+    if (shouldFail(Fault::NewWorld, &code)) return code;
+    if (width <= 0 || height <= 0 || BytesPerPixel(format) == 0) return PF_Err_BAD_CALLBACK_PARAM;
+    // A world made without clearing starts with a byte pattern, so that code
+    // which reads pixels it never wrote gives itself away.
+    auto storage = std::make_unique<WorldStorage>(width, height, format, clear ? 0 : 0xA5);
+    *world = storage->world();
+    std::lock_guard<std::mutex> lock(mutex_);
+    worlds_.emplace(storage.get(), std::move(storage));
+    return PF_Err_NONE;
+}
+
+PF_Err Host::disposeWorld(PF_EffectWorld *world)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (world == nullptr || worlds_.erase(world->reserved0) == 0) {
+        ++badReleases_;
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    std::memset(world, 0, sizeof *world);
+    return PF_Err_NONE;
+}
+
+PF_Err Host::pixelFormatOf(const PF_EffectWorld *world, PF_PixelFormat *format) const
+{
+    if (world == nullptr || world->reserved0 == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    *format = static_cast<const WorldStorage *>(world->reserved0)->format();
+    return PF_Err_NONE;
+}
+
+PF_Err Host::iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function)
+{
+    const int count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? pool_->size() : iterations;
+    if (count <= 0) return PF_Err_NONE;
+    std::vector<PF_Err> results(static_cast<size_t>(count), PF_Err_NONE);
+    pool_->run(count, [&](int i) { results[static_cast<size_t>(i)] = function(refcon, i, i, count); });
+    for (PF_Err err : results)
+        if (err != PF_Err_NONE) return err;
+    return PF_Err_NONE;
+}
+
+PF_Err Host::progress(_PF_ProgressInfo *frame, A_long current, A_long total)
+{
+    ++progressCalls_;
+    if (frame && frame->frame.progress) frame->frame.progress(current, total);
+    PF_Err code = PF_Err_NONE;
+    if (shouldFail(Fault::Progress, &code)) return code;
+    if (cancelRequested_.exchange(false)) return PF_Interrupt_CANCEL;
+    return PF_Err_NONE;
+}
+
+void Host::noteParamCheckout(const PF_ParamDef *def)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    paramCheckouts_.insert(def);
+}
+
+bool Host::noteParamCheckin(const PF_ParamDef *def)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = paramCheckouts_.find(def);
+    if (found == paramCheckouts_.end()) {
+        ++badReleases_;
+        return false;
+    }
+    paramCheckouts_.erase(found);
+    return true;
+}
+
+}  // namespace fxhost

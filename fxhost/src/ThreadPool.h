@@ -1,0 +1,45 @@
+// The worker threads behind iterate_generic.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace fxhost {
+
+class ThreadPool {
+public:
+    // `threads` counts the calling thread, which works too: a pool of 1 has
+    // no worker threads of its own.
+    explicit ThreadPool(int threads);
+    ~ThreadPool();
+    ThreadPool(const ThreadPool &) = delete;
+    ThreadPool &operator=(const ThreadPool &) = delete;
+
+    int size() const { return static_cast<int>(workers_.size()) + 1; }
+
+    // Runs task(0) ... task(count - 1) and returns when all are done. Several
+    // threads may call this at once.
+    void run(int count, const std::function<void(int)> &task);
+
+private:
+    struct Batch;
+    struct Item {
+        Batch *batch;
+        int index;
+    };
+
+    void workerLoop();
+    static void execute(const Item &item);
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Item> queue_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace fxhost
