@@ -394,7 +394,7 @@ PF_Err Host::newWorld(A_long width, A_long height, PF_PixelFormat format, bool c
     if (width <= 0 || height <= 0 || BytesPerPixel(format) == 0) return PF_Err_BAD_CALLBACK_PARAM;
     // A world made without clearing starts with a byte pattern, so that code
     // which reads pixels it never wrote gives itself away.
-    auto storage = std::make_unique<WorldStorage>(width, height, format, clear ? 0 : 0xA5);
+    auto storage = std::make_unique<WorldStorage>(width, height, format, clear ? 0 : 0xA5, BytesPerPixel(format));
     *world = storage->world();
     std::lock_guard<std::mutex> lock(mutex_);
     worlds_.emplace(storage.get(), std::move(storage));

@@ -19,10 +19,10 @@ int BytesPerPixel(PF_PixelFormat format)
     }
 }
 
-WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill) : format_(format)
+WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill, int pixelBytes)
+    : format_(format), pixelBytes_(pixelBytes)
 {
-    const int pixelBytes = BytesPerPixel(format);
-    if (pixelBytes == 0 || width < 0 || height < 0) throw std::invalid_argument("unsupported world");
+    if (pixelBytes <= 0 || width < 0 || height < 0) throw std::invalid_argument("unsupported world");
     const A_long rowbytes = (width + kRowSlackPixels) * pixelBytes;
     bytes_.assign(static_cast<size_t>(rowbytes) * static_cast<size_t>(height > 0 ? height : 1), fill);
     world_.reserved0 = this;
@@ -35,15 +35,17 @@ WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, u
     world_.pix_aspect_ratio = {1, 1};
 }
 
-World::World(A_long width, A_long height, PF_PixelFormat format)
-    : storage_(std::make_unique<WorldStorage>(width, height, format, 0))
+World::World(A_long width, A_long height, PF_PixelFormat format) : World(width, height, format, BytesPerPixel(format)) {}
+
+World::World(A_long width, A_long height, PF_PixelFormat format, int bytesPerPixel)
+    : storage_(std::make_unique<WorldStorage>(width, height, format, 0, bytesPerPixel))
 {
 }
 
 bool World::samePixels(const World &other) const
 {
     if (width() != other.width() || height() != other.height() || format() != other.format()) return false;
-    const size_t rowBytes = static_cast<size_t>(width()) * static_cast<size_t>(BytesPerPixel(format()));
+    const size_t rowBytes = static_cast<size_t>(width()) * static_cast<size_t>(bytesPerPixel());
     for (A_long y = 0; y < height(); ++y)
         if (std::memcmp(row<uint8_t>(y), other.row<uint8_t>(y), rowBytes) != 0) return false;
     return true;

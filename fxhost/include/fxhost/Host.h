@@ -54,6 +54,11 @@ struct Accounting {
         return handles == 0 && worlds == 0 && suites == 0 && paramCheckouts == 0 && badReleases == 0;
     }
     std::string describe() const;
+    bool operator==(const Accounting &other) const
+    {
+        return handles == other.handles && worlds == other.worlds && suites == other.suites &&
+               paramCheckouts == other.paramCheckouts && badReleases == other.badReleases;
+    }
 };
 
 // The per-command record behind effect_ref.

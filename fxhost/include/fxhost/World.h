@@ -20,14 +20,16 @@ class WorldStorage {
 public:
     // Rows carry some slack beyond width so that code which confuses width
     // and rowbytes shows up. `fill` is the byte every pixel starts with.
-    WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill);
+    WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill, int bytesPerPixel);
 
     PF_EffectWorld &world() { return world_; }
     PF_PixelFormat format() const { return format_; }
+    int bytesPerPixel() const { return pixelBytes_; }
 
 private:
     std::vector<uint8_t> bytes_;
     PF_PixelFormat format_;
+    int pixelBytes_;
     PF_EffectWorld world_{};
 };
 
@@ -35,10 +37,14 @@ private:
 class World {
 public:
     World(A_long width, A_long height, PF_PixelFormat format);
+    // A world of a format the host does not render, for tests of how the
+    // effect refuses it.
+    World(A_long width, A_long height, PF_PixelFormat format, int bytesPerPixel);
 
     PF_EffectWorld *get() { return &storage_->world(); }
     const PF_EffectWorld *get() const { return &storage_->world(); }
     PF_PixelFormat format() const { return storage_->format(); }
+    int bytesPerPixel() const { return storage_->bytesPerPixel(); }
     A_long width() const { return get()->width; }
     A_long height() const { return get()->height; }
 
