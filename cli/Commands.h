@@ -1,11 +1,30 @@
-// The sallow subcommands.
+// The sallow subcommands. Each returns the process exit status; failures of
+// files and of the module are thrown as std::runtime_error, mistakes in the
+// request as UsageError.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
-// Each returns the process exit status.
+#include "AE_Effect.h"
+
+struct RenderRequest {
+    std::string input;
+    std::string output;
+    std::vector<std::string> settings;  // "NAME=VALUE", in order
+    std::string paramsFile;
+    PF_PixelFormat depth = 0;           // 0: the file's own depth
+    int threads = 0;                    // 0: one per core
+    bool classic = false;
+    int downsample = 1;
+    std::function<void(A_long current, A_long total)> progress;
+};
+
 int RunInfo(const std::string &modulePath);
+int RunParams(const std::string &modulePath);
+int RunRender(const std::string &modulePath, const RenderRequest &request);
+int RunSample(const std::string &outputPath);
 
 // The effect module next to this program, unless SALLOW_MODULE names another.
 std::string DefaultModulePath();

@@ -1,0 +1,24 @@
+// Control values given on the command line or in a defaults-format file.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+#include "fxhost/Effect.h"
+
+// A mistake in what the user asked for (as opposed to a failure of the
+// effect or of a file).
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// "NAME=VALUE": numbers for sliders, on/off for checkboxes, an item name or
+// number for popups, "#RRGGBB" or "r,g,b" for colours.
+void ApplySetting(fxhost::Effect &effect, const std::string &assignment);
+
+// A file in the format of the effect's defaults file: section "Version=1.0",
+// one entry per control, colours as NAME.r, NAME.g, NAME.b.
+void ApplyParamsFile(fxhost::Effect &effect, const std::string &path);
+
+// Text for the type of a control, as `sallow params` shows it.
+const char *TypeName(PF_ParamType type);

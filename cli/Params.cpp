@@ -1,0 +1,68 @@
+// sallow params: the control table as the module registers it with the host.
+#include <cstdio>
+#include <string>
+
+#include "Commands.h"
+#include "ControlValues.h"
+#include "fxhost/Effect.h"
+
+namespace {
+
+std::string Flags(const PF_ParamDef &def)
+{
+    std::string text;
+    if (def.flags & PF_ParamFlag_START_COLLAPSED) text += "start-collapsed ";
+    if (def.flags & PF_ParamFlag_SUPERVISE) text += "supervise ";
+    if (def.ui_flags & PF_PUI_DISABLED) text += "disabled ";
+    if (def.param_type == PF_Param_FLOAT_SLIDER && (def.u.fs_d.display_flags & PF_ValueDisplayFlag_PERCENT))
+        text += "percent ";
+    return text.empty() ? "-" : text.substr(0, text.size() - 1);
+}
+
+void PrintRow(int index, const PF_ParamDef &def)
+{
+    char value[96] = "-", valid[48] = "-", slider[48] = "-";
+    switch (def.param_type) {
+    case PF_Param_POPUP:
+        std::snprintf(value, sizeof value, "%d (of %d)", static_cast<int>(def.u.pd.value), def.u.pd.num_choices);
+        break;
+    case PF_Param_CHECKBOX: std::snprintf(value, sizeof value, "%s", def.u.bd.value ? "on" : "off"); break;
+    case PF_Param_FLOAT_SLIDER:
+        std::snprintf(value, sizeof value, "%.*f", def.u.fs_d.precision, def.u.fs_d.value);
+        std::snprintf(valid, sizeof valid, "%g..%g", def.u.fs_d.valid_min, def.u.fs_d.valid_max);
+        std::snprintf(slider, sizeof slider, "%g..%g", def.u.fs_d.slider_min, def.u.fs_d.slider_max);
+        break;
+    case PF_Param_SLIDER:
+        std::snprintf(value, sizeof value, "%d", static_cast<int>(def.u.sd.value));
+        std::snprintf(valid, sizeof valid, "%d..%d", static_cast<int>(def.u.sd.valid_min), static_cast<int>(def.u.sd.valid_max));
+        std::snprintf(slider, sizeof slider, "%d..%d", static_cast<int>(def.u.sd.slider_min),
+                      static_cast<int>(def.u.sd.slider_max));
+        break;
+    case PF_Param_COLOR: {
+        const PF_Pixel &c = def.u.cd.value;
+        std::snprintf(value, sizeof value, "#%02X%02X%02X (alpha %d)", c.red, c.green, c.blue, c.alpha);
+        break;
+    }
+    default: break;
+    }
+    const char *name = def.param_type == PF_Param_GROUP_END ? "(end of group)" : def.name;
+    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %s\n", index, static_cast<int>(def.uu.id), name,
+                TypeName(def.param_type), value, valid, slider, Flags(def).c_str());
+}
+
+}  // namespace
+
+int RunParams(const std::string &modulePath)
+{
+    fxhost::Host host;
+    fxhost::Module module(modulePath);
+    fxhost::Effect effect(host, module);
+    effect.apply();
+    fxhost::ParamStore &params = effect.params();
+    std::printf("%d host parameters: the input layer and %d controls\n", params.count(), params.count() - 1);
+    std::printf("%5s %5s  %-22s %-12s %-20s %-10s %-10s %s\n", "index", "id", "name", "type", "default", "valid",
+                "slider", "flags");
+    for (int i = 1; i < params.count(); ++i) PrintRow(i, params.at(i));
+    effect.send(PF_Cmd_GLOBAL_SETDOWN);
+    return 0;
+}
