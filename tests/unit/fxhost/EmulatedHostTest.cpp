@@ -1,0 +1,78 @@
+// The emulated host's own services that the effect's results depend on.
+#include <atomic>
+#include <vector>
+
+#include "HostFixture.h"
+#include "fxhost/Colour.h"
+
+namespace {
+
+struct Hls {
+    PF_Fixed hue, lightness, saturation;
+};
+
+Hls Convert(A_u_char r, A_u_char g, A_u_char b)
+{
+    PF_Pixel pixel{255, r, g, b};
+    PF_HLS_Pixel hls;
+    fxhost::RgbToHls(pixel, hls);
+    return {hls[0], hls[1], hls[2]};
+}
+
+TEST(RgbToHls, PrimariesGreysAndTheHueWrap)
+{
+    const Hls red = Convert(255, 0, 0);
+    EXPECT_EQ(red.hue, 0);
+    EXPECT_EQ(red.lightness, 32768);
+    EXPECT_EQ(red.saturation, 65536);
+
+    const Hls blue = Convert(0, 0, 255);
+    EXPECT_EQ(blue.hue, 240 * 65536);
+
+    const Hls grey = Convert(128, 128, 128);
+    EXPECT_EQ(grey.hue, 0);
+    EXPECT_EQ(grey.saturation, 0);
+    EXPECT_EQ(grey.lightness, 32897);  // round(65536 * 256 / 510) = round(32896.5)
+
+    // Slightly blue of red: the negative hue wraps to just under 360 degrees.
+    const Hls wrapped = Convert(255, 0, 10);
+    EXPECT_EQ(wrapped.hue, 360 * 65536 - 154202);
+
+    // Light colours take their saturation against the white end.
+    const Hls pale = Convert(255, 200, 200);
+    EXPECT_EQ(pale.saturation, 65536);
+    EXPECT_EQ(pale.lightness, 58468);  // round(65536 * 455 / 510) = round(58468.01)
+}
+
+class IterateGeneric : public HostTest {};
+
+TEST_F(IterateGeneric, OncePerProcessorCallsEverySliceOnce)
+{
+    host.setThreadCount(3);
+    struct Record {
+        std::atomic<int> calls[3];
+        std::atomic<int> badCount{0};
+    } record{};
+    auto worker = [](void *refcon, A_long, A_long i, A_long n) -> PF_Err {
+        auto *r = static_cast<Record *>(refcon);
+        if (n != 3) ++r->badCount;
+        ++r->calls[i];
+        return i == 1 ? PF_Err_OUT_OF_MEMORY : PF_Err_NONE;
+    };
+    EXPECT_EQ(inData()->utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, &record, worker),
+              PF_Err_OUT_OF_MEMORY);
+    for (auto &calls : record.calls) EXPECT_EQ(calls.load(), 1);
+    EXPECT_EQ(record.badCount.load(), 0);
+}
+
+TEST_F(IterateGeneric, ProgressCancelsOnTheNthCall)
+{
+    host.failNth(fxhost::Fault::Progress, 2, PF_Interrupt_CANCEL);
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 1, 10), PF_Err_NONE);
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 2, 10), PF_Interrupt_CANCEL);
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 3, 10), PF_Err_NONE);
+    host.requestCancel();
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 4, 10), PF_Interrupt_CANCEL);
+}
+
+}  // namespace
