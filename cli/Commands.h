@@ -3,7 +3,6 @@
 // request as UsageError.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,7 +17,7 @@ struct RenderRequest {
     int threads = 0;                    // 0: one per core
     bool classic = false;
     int downsample = 1;
-    std::function<void(A_long current, A_long total)> progress;
+    bool showProgress = false;
 };
 
 int RunInfo(const std::string &modulePath);

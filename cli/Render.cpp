@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "ControlValues.h"
 #include "ImageFile.h"
+#include "Progress.h"
 #include "fxhost/Effect.h"
 
 namespace {
@@ -50,8 +51,12 @@ int RunRender(const std::string &modulePath, const RenderRequest &request)
     fxhost::RenderOptions options;
     options.smart = !request.classic;
     options.downsampleX = options.downsampleY = PF_RationalScale{1, static_cast<A_u_long>(request.downsample)};
-    options.progress = request.progress;
-    fxhost::CommandResult result = effect.render(*image.world, output, options);
+    fxhost::CommandResult result;
+    {
+        RenderProgress progress(host, request.showProgress);
+        options.progress = progress.observer();
+        result = effect.render(*image.world, output, options);
+    }
     if (result.err != PF_Err_NONE) {
         std::fprintf(stderr, "sallow: the effect failed with %d (%s)%s%s\n", static_cast<int>(result.err),
                      ErrorName(result.err), result.message().empty() ? "" : ": ", OneLine(result.message()).c_str());

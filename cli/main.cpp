@@ -24,6 +24,7 @@ const char kUsage[] =
     "      --threads N                  worker threads (default: one per core)\n"
     "      --downsample N               render at 1/N resolution, as the host's downsample factors\n"
     "      --classic                    use the classic render command instead of SmartFX\n"
+    "      --progress                   show a progress bar (Ctrl-C cancels the frame either way)\n"
     "  sallow sample OUTPUT             draw the bundled cel-style test frame\n"
     "common options:\n"
     "  --module PATH                    the effect module (default: next to sallow, or $SALLOW_MODULE)\n";
@@ -68,6 +69,8 @@ int main(int argc, char **argv)
                 request.downsample = ParseCount(arg, value(), 1, 64);
             else if (arg == "--classic")
                 request.classic = true;
+            else if (arg == "--progress")
+                request.showProgress = true;
             else if (arg == "--depth") {
                 const int depth = ParseCount(arg, value(), 8, 32);
                 if (depth != 8 && depth != 16 && depth != 32) throw UsageError("--depth takes 8, 16 or 32");
