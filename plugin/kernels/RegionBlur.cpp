@@ -220,8 +220,11 @@ void BlurLine(const Pixel *in, const A_u_char *selected, A_long length, const Ga
 
         typename D::Weighted weighted;
         const A_long last = std::min(hi, x + reach);
-        for (A_long p = std::max(lo, x - reach); p <= last; ++p)
-            if (selected[p] != 0) D::Accumulate(weighted, in[p], table.taps[p < x ? x - p : p - x]);
+        for (A_long p = std::max(lo, x - reach); p <= last; ++p) {
+            // A run holds only selected pixels.
+            if (Form == BlurForm::Window && selected[p] == 0) continue;
+            D::Accumulate(weighted, in[p], table.taps[p < x ? x - p : p - x]);
+        }
 
         Pixel &target = *reinterpret_cast<Pixel *>(out + x * outStride);
         if (!hasTail) {
