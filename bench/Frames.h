@@ -13,7 +13,8 @@ constexpr A_long kFrameHeight = 1080;
 constexpr PF_LRect kFrameArea = {0, 0, kFrameWidth, kFrameHeight};
 
 // Four flat colours in slanted bands and blocks, the way cel artwork looks.
-inline const PF_Pixel kCelColours[4] = {{255, 3, 180, 245}, {255, 250, 120, 10}, {255, 40, 40, 40}, {255, 230, 210, 200}};
+inline const PF_Pixel kCelColours[4] = {
+    {255, 3, 180, 245}, {255, 250, 120, 10}, {255, 40, 40, 40}, {255, 230, 210, 200}};
 
 inline int CelAt(A_long x, A_long y) { return ((x + y / 2) / 300 + y / 180) % 4; }
 

@@ -31,6 +31,15 @@ PF_Pixel ReduceTo8(const PF_PixelFloat &p)
     return {255, ReduceFloat(p.red), ReduceFloat(p.green), ReduceFloat(p.blue)};
 }
 
+// (|dS| + |dL| + dH / 128) / 8 in the host's 16.16 HLS, the hue difference
+// folded to at most 180 degrees.
+A_long KeyDistance(const PF_HLS_Pixel hls, const ColourKey &key)
+{
+    A_long dH = std::abs(hls[0] - key.hue);
+    if (dH >= kHalfTurn) dH = kFullTurn - dH;
+    return (std::abs(hls[2] - key.saturation) + std::abs(hls[1] - key.lightness) + (dH >> 7)) >> 3;
+}
+
 // Bitwise equality of red, green and blue, which follow alpha in every layout.
 template <class Pixel>
 bool SameColour(const Pixel &a, const Pixel &b)
@@ -136,13 +145,6 @@ PixelMask ClearedMask(PF_InData *in_data, const PF_LRect &area)
 }
 
 }  // namespace
-
-A_long KeyDistance(const PF_HLS_Pixel hls, const ColourKey &key)
-{
-    A_long dH = std::abs(hls[0] - key.hue);
-    if (dH >= kHalfTurn) dH = kFullTurn - dH;
-    return (std::abs(hls[2] - key.saturation) + std::abs(hls[1] - key.lightness) + (dH >> 7)) >> 3;
-}
 
 template <class Pixel>
 PF_Err MaskFromAlpha(PF_InData *in_data, const PF_EffectWorld *world, const PF_LRect &area, A_u_char mark,

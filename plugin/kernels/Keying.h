@@ -1,8 +1,8 @@
 // Kernels that build a mask from a world: by alpha, and by key colours.
 //
-// Each allocates a fresh mask of the area's size and hands it back through
-// result, which the caller's old mask copies never see. Built for PF_Pixel8,
-// PF_Pixel16 and PF_PixelFloat.
+// Each allocates a fresh mask of the area's size (throwing what AllocateMask
+// throws) and hands it back through result; copies of the caller's old mask
+// keep the old pixels. Built for PF_Pixel8, PF_Pixel16 and PF_PixelFloat.
 #pragma once
 
 #include "AE_Effect.h"
@@ -21,6 +21,3 @@ PF_Err MaskFromAlpha(PF_InData *in_data, const PF_EffectWorld *world, const PF_L
 template <class Pixel>
 PF_Err MaskFromKeys(PF_InData *in_data, const PF_EffectWorld *world, const PF_LRect &area, const KeyList &keys,
                     A_u_char mark, PixelMask *result);
-
-// The distance of a colour (the host's 16.16 HLS) from a key.
-A_long KeyDistance(const PF_HLS_Pixel hls, const ColourKey &key);

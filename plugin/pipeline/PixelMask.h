@@ -12,7 +12,8 @@
 // time; relaxed atomic stores keep the concurrent writes defined.
 inline void RaiseFlag(A_u_char *flag)
 {
-    if (__atomic_load_n(flag, __ATOMIC_RELAXED) == 0) __atomic_store_n(flag, static_cast<A_u_char>(1), __ATOMIC_RELAXED);
+    if (__atomic_load_n(flag, __ATOMIC_RELAXED) == 0)
+        __atomic_store_n(flag, static_cast<A_u_char>(1), __ATOMIC_RELAXED);
 }
 
 struct PixelMask {

@@ -20,7 +20,8 @@ std::vector<A_long> Summary(const GaussTable &table, A_long count)
 
 TEST(GaussTable, TruncatedWeightsAreToppedUpFromTheCentreOut)
 {
-    for (A_long n : {-3, 0, 1}) EXPECT_EQ(Summary(MakeGaussTable(n, 4.0), 1), (std::vector<A_long>{32768, 0, 0, 32768}));
+    for (A_long n : {-3, 0, 1})
+        EXPECT_EQ(Summary(MakeGaussTable(n, 4.0), 1), (std::vector<A_long>{32768, 0, 0, 32768}));
     // n = 2, variance 0.5: {1, e^-1} / (1 + 2e^-1) * 32768 = {18878.2, 6944.9},
     // 2 short: the loop gives the centre one, the end the other.
     EXPECT_EQ(Summary(MakeGaussTable(2, 0.5), 2), (std::vector<A_long>{18880, 6944, 0, 0, 32768}));
@@ -52,8 +53,8 @@ std::string Passes(double radius, A_long repeat)
     std::string text;
     BlurPass pass;
     while (schedule.Next(&pass))
-        text += std::string(pass.rows ? " R" : " C") + std::to_string(pass.table.n) + " " + "SDX"[pass.source - worlds] +
-                ">" + "SDX"[pass.destination - worlds];
+        text += std::string(pass.rows ? " R" : " C") + std::to_string(pass.table.n) + " " +
+                "SDX"[pass.source - worlds] + ">" + "SDX"[pass.destination - worlds];
     return text.substr(1);
 }
 

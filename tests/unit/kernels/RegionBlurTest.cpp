@@ -85,7 +85,8 @@ TEST_F(RegionBlurTest, FloatWindowSumsMatchDirectSums)
         const V out = Pass<PF_PixelFloat>(RowsFloat, {first, 1, 1, 1, 1, 1}, all, Table({0}, 3, 32768));
         // Built as floats: GCC 12's vectoriser drops a float rounding between
         // doubles in a braced list.
-        const std::vector<float> means = {float((first + 2) / 3), float((first + 3) / 4), float((first + 4) / 5), 1, 1, 1};
+        const std::vector<float> means = {float((first + 2) / 3), float((first + 3) / 4), float((first + 4) / 5),
+                                          1, 1, 1};
         EXPECT_EQ(out, V(means.begin(), means.end())) << first;
     }
 }

@@ -18,7 +18,9 @@ template <class Pixel>
 fxhost::World Cels()
 {
     return PaintedWorld<Pixel>(13, 11, [](A_long x, A_long y) {
-        PF_Pixel p = x < 5 ? PF_Pixel{255, 3, 180, 245} : y < 6 ? PF_Pixel{255, 250, 120, 10} : PF_Pixel{255, 40, 40, 40};
+        PF_Pixel p = x < 5   ? PF_Pixel{255, 3, 180, 245}
+                     : y < 6 ? PF_Pixel{255, 250, 120, 10}
+                             : PF_Pixel{255, 40, 40, 40};
         p.alpha = x + y < 4 ? 0 : x == 12 ? 128 : 255;
         if constexpr (std::is_same_v<Pixel, PF_Pixel16>)
             return Pixel{Channel8To16(p.alpha), Channel8To16(p.red), Channel8To16(p.green), Channel8To16(p.blue)};
