@@ -25,8 +25,6 @@ public:
     BlurSchedule(double radius, A_long repeat, const PF_EffectWorld *source, PF_EffectWorld *destination,
                  PF_EffectWorld *scratch);
 
-    A_long PassCount() const { return repeat_ + 1; }
-
     // The next pass; false once all have been handed out.
     bool Next(BlurPass *pass);
 

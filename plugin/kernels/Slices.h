@@ -33,15 +33,10 @@ PF_Err SliceWorker(void *refcon, A_long /*thread*/, A_long index, A_long slices)
     return job->Run(SliceOf(job->Lines(), index, slices));
 }
 
-// One iterate_generic call over the job; returns the first worker error.
-template <class Job>
-PF_Err RunSlices(PF_InData *in_data, A_long iterations, Job *job)
-{
-    return in_data->utils->iterate_generic(iterations, job, SliceWorker<Job>);
-}
-
+// One iterate_generic call, once per processor, over the job; returns the
+// first worker error.
 template <class Job>
 PF_Err RunSlices(PF_InData *in_data, Job *job)
 {
-    return RunSlices(in_data, PF_Iterations_ONCE_PER_PROCESSOR, job);
+    return in_data->utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, job, SliceWorker<Job>);
 }
