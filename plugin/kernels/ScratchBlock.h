@@ -1,0 +1,24 @@
+// Host memory for a worker's private buffers.
+#pragma once
+
+#include <cstddef>
+
+#include "SPBasic.h"
+
+// Owns one AEMemory block. Never throws: it lives on the host's worker
+// threads, where a failure has to become an error code.
+class ScratchBlock {
+public:
+    ScratchBlock() = default;
+    ~ScratchBlock();
+    ScratchBlock(const ScratchBlock &) = delete;
+    ScratchBlock &operator=(const ScratchBlock &) = delete;
+
+    // False when the host has no memory (or no handle suite) for it.
+    bool Allocate(const SPBasicSuite *basic, size_t bytes);
+    void *get() const { return block_; }
+
+private:
+    const SPBasicSuite *basic_ = nullptr;
+    void *block_ = nullptr;
+};
