@@ -216,6 +216,43 @@ TEST_F(EdgeSmoothingTest, OnePixelLineGetsFullRampsFromBothEnds)
     EXPECT_EQ(Smoothed16(source), expected);
 }
 
+// At strength 1 the full ramp's step 6553400 / 4 exceeds its level 65535,
+// so the first pixel is the last, with 65535^2 / 3276700 = 1310: a square
+// that overflows 32 bits.
+TEST_F(EdgeSmoothingTest, FullRampAtLowStrengthKeepsItsLastWeight)
+{
+    fxhost::World source = Paint16({"AAAAAAAA", "AABBBBAA", "AAAAAAAA"}, kWhiteBlack);
+    fxhost::World destination(8, 3, PF_PixelFormat_ARGB64);
+    SmoothingJob job =
+        SmoothingJob::ForRenderDriver(inData(), PF_PixelFormat_ARGB64, source.get(), destination.get());
+    job.strength = 1;
+    EXPECT_EQ(SmoothEdges16(job), PF_Err_NONE);
+    auto expected = Pixels16(source);
+    expected[1][2] = Grey16(655);
+    expected[1][5] = Grey16(655);
+    EXPECT_EQ(Pixels16(destination), expected);
+}
+
+// At strength 400 the up-right walk from the two-pixel step (j = 3,
+// h = 3276700 / 1600 = 2047) would blend eleven pixels, running past the
+// right edge at row 2; it stops at the edge and the row ends stay as they are.
+TEST_F(EdgeSmoothingTest, DiagonalWalkStopsAtTheWorldsEdge)
+{
+    fxhost::World source = Paint16({"AAAAAAAA", "AAAAAAAA", "AAAAAAAA", "AAAAAAAB", "AAAAAABB", "AAAAABBB",
+                                    "AAAABBBB", "AAAABBBB", "AAABBBBB", "AABBBBBB", "ABBBBBBB"},
+                                   kWhiteBlack);
+    fxhost::World destination(8, 11, PF_PixelFormat_ARGB64);
+    const PF_Pixel16 sentinel{1, 2, 3, 4};
+    for (A_long y = 0; y < 11; ++y)
+        for (A_long x = 8; x < 11; ++x) destination.row<PF_Pixel16>(y)[x] = sentinel;
+    SmoothingJob job =
+        SmoothingJob::ForRenderDriver(inData(), PF_PixelFormat_ARGB64, source.get(), destination.get());
+    job.strength = 400;
+    EXPECT_EQ(SmoothEdges16(job), PF_Err_NONE);
+    for (A_long y = 0; y < 11; ++y)
+        for (A_long x = 8; x < 11; ++x) EXPECT_EQ(destination.row<PF_Pixel16>(y)[x], sentinel) << x << ", " << y;
+}
+
 TEST_F(EdgeSmoothingTest, SizeMismatchWritesNothing)
 {
     fxhost::World source = Paint16({"AB", "BA"}, kWhiteBlack);
