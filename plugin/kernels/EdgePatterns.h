@@ -9,14 +9,14 @@ enum class BoundaryKind { Vertical, Horizontal };
 
 // One diagonal walk; offsets are relative to the boundary pixel (x, y).
 struct DiagonalWalk {
-    A_long startX, startY;    // the first cell; it must carry the crossing bit
-    A_long stepX, stepY;      // the diagonal direction
-    A_u_char crossing;        // the bit every visited cell carries
-    A_u_char blocking;        // stops the walk when set on the cell or its partner
+    A_long startX, startY;      // the first cell; it must carry the crossing bit
+    A_long stepX, stepY;        // the diagonal direction
+    A_u_char crossing;          // the bit every visited cell carries
+    A_u_char blocking;          // stops the walk when set on the cell or its partner
     A_long partnerX, partnerY;  // where the partner cell lies
-    A_long blendX, blendY;    // the pixel blended at step 0
-    A_long fromX, fromY;      // its source pixel, relative to the blended pixel
-    bool restoresSource;      // upward walks also restore the source pixel
+    A_long blendX, blendY;      // the pixel blended at step 0
+    A_long fromX, fromY;        // its source pixel, relative to the blended pixel
+    bool restoresSource;        // upward walks also restore the source pixel
 };
 
 // Vertical walks: up-right, down-left, up-left, down-right.
@@ -105,8 +105,8 @@ void GapBlend(const SmoothingPass<Depth> &pass, const BoundaryRamps &ramps, A_lo
 }
 
 // Corner restores: the first matching corner of a list is half restored.
-// Each list is tested in its written order, so that a far row is only read
-// once a nearer bit has placed it inside the map.
+// The conditions are tested left to right, so that a row two or three
+// above is only read once a nearer bit has placed it inside the map.
 template <class Depth>
 void VerticalCornerRestores(const SmoothingPass<Depth> &pass, A_long x, A_long y)
 {
