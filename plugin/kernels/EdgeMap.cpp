@@ -1,0 +1,116 @@
+#include "kernels/EdgeMap.h"
+
+#include <cmath>
+
+namespace {
+
+template <class Pixel>
+const Pixel *Row(const PF_EffectWorld &world, A_long y)
+{
+    return reinterpret_cast<const Pixel *>(static_cast<const A_u_char *>(world.data) +
+                                           static_cast<std::ptrdiff_t>(y) * world.rowbytes);
+}
+
+// The map's bits from one pair of rows: bits 0 and 1 of every pixel first,
+// then the diagonal bits. Inside whole blocks of four pixels before the last
+// column, the diagonals of the first three pixels are only worth testing
+// when a boundary of the block up to the next pixel is already known.
+template <class Pixel, class Differ>
+void FillRow(EdgeMap &map, const Pixel *row, const Pixel *below, A_long y, const Differ &differ)
+{
+    const A_long lastColumn = map.width() - 1;
+    for (A_long x = 0; x < lastColumn; ++x)
+        if (differ(row[x], row[x + 1])) map.set(x, y, EdgeMap::kR);
+    if (below == nullptr) return;
+    for (A_long x = 0; x <= lastColumn; ++x)
+        if (differ(row[x], below[x])) map.set(x, y, EdgeMap::kD);
+
+    auto diagonals = [&](A_long x) {
+        if (differ(row[x], below[x + 1])) map.set(x, y, EdgeMap::kX);
+        if (differ(row[x + 1], below[x])) map.set(x, y, EdgeMap::kY);
+    };
+    const auto straight = [&](A_long x) { return (map.bits(x, y) & (EdgeMap::kR | EdgeMap::kD)) != 0; };
+    A_long x = 0;
+    for (; x + 3 < lastColumn; x += 4) {
+        bool boundary = straight(x);
+        for (A_long i = 0; i < 3; ++i) {
+            boundary = boundary || straight(x + i + 1);
+            if (boundary) diagonals(x + i);
+        }
+        diagonals(x + 3);
+    }
+    for (; x < lastColumn; ++x) diagonals(x);
+}
+
+template <class Pixel, class Differ>
+void Fill(EdgeMap &map, const PF_EffectWorld &source, const Differ &differ)
+{
+    for (A_long y = 0; y < map.height(); ++y) {
+        const Pixel *below = y + 1 < map.height() ? Row<Pixel>(source, y + 1) : nullptr;
+        FillRow(map, Row<Pixel>(source, y), below, y, differ);
+    }
+}
+
+}  // namespace
+
+EdgeMapWorld::~EdgeMapWorld()
+{
+    if (allocated_) suite_->dispose_world(effectRef_, &world_);
+}
+
+PF_Err EdgeMapWorld::allocate(A_long width, A_long height)
+{
+    // Four map bytes per pixel of an 8-bit world.
+    const PF_Err err = suite_->new_world(effectRef_, EdgeMap::RowSpan(width) / 4, height + 2, 0, &world_);
+    if (err != PF_Err_NONE) return err;
+    allocated_ = true;
+    width_ = width;
+    height_ = height;
+    for (A_long row = 0; row < height + 2; ++row)
+        std::memset(static_cast<A_u_char *>(world_.data) + static_cast<std::ptrdiff_t>(row) * world_.rowbytes, 0,
+                    static_cast<size_t>(EdgeMap::RowSpan(width)));
+    return PF_Err_NONE;
+}
+
+EdgeMap EdgeMapWorld::map() const
+{
+    return EdgeMap(static_cast<A_u_char *>(world_.data), world_.rowbytes, width_, height_);
+}
+
+bool Differ16(const PF_Pixel16 &a, const PF_Pixel16 &b, A_long threshold)
+{
+    const auto sum = [](const PF_Pixel16 &p) { return A_long{p.alpha} + p.red + p.green + p.blue; };
+    if (a.alpha == 0 && b.alpha == 0) return false;
+    if (a.alpha == 0) return sum(b) > threshold;
+    if (b.alpha == 0) return sum(a) > threshold;
+    if (std::memcmp(&a, &b, sizeof a) == 0) return false;
+    const auto delta = [](A_u_short u, A_u_short v) { return u > v ? A_long{u} - v : A_long{v} - u; };
+    return delta(a.alpha, b.alpha) + delta(a.red, b.red) + delta(a.green, b.green) + delta(a.blue, b.blue) >
+           threshold;
+}
+
+bool DifferFloat(const PF_PixelFloat &a, const PF_PixelFloat &b, float threshold)
+{
+    // A NaN alpha compares unequal to 0, so it counts as non-zero.
+    const auto sum = [](const PF_PixelFloat &p) { return p.alpha + p.red + p.green + p.blue; };
+    if (a.alpha == 0 && b.alpha == 0) return false;
+    if (a.alpha == 0) return sum(b) > threshold;
+    if (b.alpha == 0) return sum(a) > threshold;
+    if (std::memcmp(&a, &b, sizeof a) == 0) return false;
+    return std::fabs(a.alpha - b.alpha) + std::fabs(a.red - b.red) + std::fabs(a.green - b.green) +
+               std::fabs(a.blue - b.blue) >
+           threshold;
+}
+
+void FillEdgeMap16(EdgeMap &map, const PF_EffectWorld &source, A_long threshold)
+{
+    Fill<PF_Pixel16>(map, source,
+                     [threshold](const PF_Pixel16 &a, const PF_Pixel16 &b) { return Differ16(a, b, threshold); });
+}
+
+void FillEdgeMapFloat(EdgeMap &map, const PF_EffectWorld &source, float threshold)
+{
+    Fill<PF_PixelFloat>(map, source, [threshold](const PF_PixelFloat &a, const PF_PixelFloat &b) {
+        return DifferFloat(a, b, threshold);
+    });
+}

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "EdgeMapFixture.h"
+#include "PaintedWorld.h"
+
+namespace {
+
+using painted::Paint16;
+
+constexpr A_long kThreshold = 1285;  // 10 in 8-bit units
+
+TEST(DifferTest, TransparentPixelsNeverDiffer)
+{
+    EXPECT_FALSE(Differ16({0, 32768, 0, 32768}, {0, 0, 32768, 0}, kThreshold));
+    EXPECT_FALSE(DifferFloat({0, 1, 0, 1}, {0, 0, 1, 0}, 10 / 255.0f));
+}
+
+TEST(DifferTest, SumsExceedingTheThresholdDiffer)
+{
+    // Against transparent, the other pixel's four channels: 1285, then 1286.
+    const PF_Pixel16 clear{0, 32768, 32768, 32768};
+    EXPECT_FALSE(Differ16(clear, {1000, 100, 100, 85}, kThreshold));
+    EXPECT_TRUE(Differ16({1000, 100, 100, 86}, clear, kThreshold));
+    EXPECT_TRUE(DifferFloat({0.03f, 0.01f, 0, 0}, {0, 1, 1, 1}, 10 / 255.0f));
+    // Between opaque pixels, the channel differences: 285 + 500 + 200 + 300, then 1286.
+    EXPECT_FALSE(Differ16({32000, 1000, 2000, 3000}, {32285, 1500, 1800, 2700}, kThreshold));
+    EXPECT_TRUE(Differ16({32000, 1000, 2000, 3000}, {32286, 1500, 1800, 2700}, kThreshold));
+    // A NaN alpha is not transparent, and a NaN sum never exceeds.
+    EXPECT_FALSE(DifferFloat({std::numeric_limits<float>::quiet_NaN(), 0, 0, 0}, {1, 1, 1, 1}, 10 / 255.0f));
+}
+
+class EdgeMapTest : public EdgeMapFixture {};
+
+TEST_F(EdgeMapTest, UniformWorldHasNoFlags)
+{
+    const fxhost::World world = Paint16({"AAAAA", "AAAAA", "AAAAA"}, {{'A', painted::Grey16(9000)}});
+    const EdgeMap &map = MapOf(world);
+    for (A_long y = -1; y <= 3; ++y)
+        for (A_long x = -4; x <= 5; ++x) EXPECT_EQ(map.bits(x, y), 0) << x << ", " << y;
+}
+
+TEST_F(EdgeMapTest, OnePixelWideWorldHasOnlyBit1)
+{
+    const fxhost::World world =
+        Paint16({"A", "B", "B", "A"}, {{'A', painted::Grey16(0)}, {'B', painted::Grey16(32768)}});
+    const EdgeMap &map = MapOf(world);
+    EXPECT_EQ(map.bits(0, 0), EdgeMap::kD);
+    EXPECT_EQ(map.bits(0, 1), 0);
+    EXPECT_EQ(map.bits(0, 2), EdgeMap::kD);
+    EXPECT_EQ(map.bits(0, 3), 0);
+    for (A_long y = -1; y <= 4; ++y) {
+        EXPECT_EQ(map.bits(-1, y), 0);
+        EXPECT_EQ(map.bits(1, y), 0);
+    }
+}
+
+TEST_F(EdgeMapTest, IsAZeroFilledHostWorldWithBorder)
+{
+    // The host fills worlds it does not clear with 0xA5 bytes.
+    const fxhost::World world = Paint16({"AB", "AA"}, {{'A', painted::Grey16(0)}, {'B', painted::Grey16(32768)}});
+    {
+        EdgeMapWorld mapWorld(worldSuite(), inData()->effect_ref);
+        ASSERT_EQ(mapWorld.allocate(2, 2), PF_Err_NONE);
+        EdgeMap map = mapWorld.map();
+        FillEdgeMap16(map, *world.get(), kThreshold);
+        // The last column holds bit 1 only.
+        EXPECT_EQ(map.bits(0, 0), EdgeMap::kR | EdgeMap::kY);
+        EXPECT_EQ(map.bits(1, 0), EdgeMap::kD);
+        // Rows of (2 + 5) rounded up to 8 bytes: four left of column 0, two right of column 1.
+        for (A_long y = -1; y <= 2; ++y)
+            for (A_long x = -4; x <= 3; ++x)
+                if (x < 0 || x > 1 || y < 0 || y > 1) {
+                    EXPECT_EQ(map.bits(x, y), 0) << x << ", " << y;
+                }
+        EXPECT_EQ(host.accounting().worlds, 1);
+    }
+    EXPECT_EQ(host.accounting().worlds, 0);
+}
+
+// Red 0 and 2000 differ; 1000 differs from neither (threshold 1285). Diagonal
+// bits of a block's pixel i are only evaluated when bit 0 or 1 is set on one
+// of the block's pixels 0 to i + 1.
+TEST_F(EdgeMapTest, DiagonalBitsAreEvaluatedWithTheRunningBlockFlags)
+{
+    const fxhost::World world = Paint16({"APPPZZ",   //
+                                         "AQPPZZ",   //
+                                         "AAAZZZ",   //
+                                         "AAQZZZ"},  //
+                                        {{'A', {32768, 0, 0, 0}},
+                                         {'P', {32768, 1000, 0, 0}},
+                                         {'Q', {32768, 2000, 0, 0}},
+                                         {'Z', {32768, 32768, 32768, 0}}});
+    const EdgeMap &map = MapOf(world);
+    // Row 0: only pixel 3 of the block has a flag, so pixel 0 (A against Q
+    // on its diagonal) is never tested; pixel 3 always is.
+    EXPECT_FALSE(map.X(0, 0));
+    EXPECT_TRUE(map.R(3, 0));
+    EXPECT_TRUE(map.X(3, 0));
+    // Row 2: pixel 2's flag brings in pixel 1 (A against Q) but not pixel 0.
+    EXPECT_TRUE(map.R(2, 2));
+    EXPECT_TRUE(map.X(1, 2));
+}
+
+TEST_F(EdgeMapTest, PixelsAfterTheLastWholeBlockAreAlwaysTested)
+{
+    // Width 4: no block lies wholly before the last column, so pixel 0's
+    // diagonal is tested although no flag is set near it.
+    const fxhost::World world =
+        Paint16({"APPP", "AQPP"},
+                {{'A', {32768, 0, 0, 0}}, {'P', {32768, 1000, 0, 0}}, {'Q', {32768, 2000, 0, 0}}});
+    const EdgeMap &map = MapOf(world);
+    EXPECT_EQ(map.bits(1, 0), 0);
+    EXPECT_TRUE(map.X(0, 0));
+}
+
+}  // namespace
