@@ -69,7 +69,7 @@ void SmoothCelFrame(benchmark::State &state, PF_PixelFormat format, PF_Err (*smo
     fxhost::World destination(kWidth, kHeight, format);
     const SmoothingJob job = SmoothingJob::ForRenderDriver(&in_data, format, source.get(), destination.get());
     for (auto _ : state) benchmark::DoNotOptimize(smooth(job));
-    state.counters["MP/s"] =
+    state.counters["Mpixels"] =
         benchmark::Counter(kWidth * kHeight / 1e6 * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate);
 }
