@@ -19,18 +19,18 @@ CommandResult Effect::send(PF_Cmd cmd, PF_LayerDef *output, void *extra)
     frame.frame.params = &params_;
     PF_InData in_data;
     host_.prepareInData(in_data, &frame);
-    return sendWithFrame(cmd, frame, in_data, output, extra);
+    return dispatch(cmd, in_data, output, extra);
 }
 
-CommandResult Effect::sendWithFrame(PF_Cmd cmd, _PF_ProgressInfo &, PF_InData &in_data, PF_LayerDef *output,
-                                    void *extra)
+CommandResult Effect::dispatch(PF_Cmd cmd, PF_InData &in_data, PF_LayerDef *output, void *extra,
+                               PF_ParamDef **params)
 {
     CommandResult result;
     in_data.sequence_data = sequenceData_;
     in_data.num_params = params_.count();
     result.out.sequence_data = sequenceData_;
     if (cmd == PF_Cmd_PARAMS_SETUP) params_.clear();
-    result.err = module_.call(cmd, &in_data, &result.out, params_.array(), output, extra);
+    result.err = module_.call(cmd, &in_data, &result.out, params ? params : params_.array(), output, extra);
 
     PF_Handle before = sequenceData_;
     PF_Handle after = result.out.sequence_data;
@@ -125,7 +125,7 @@ CommandResult Effect::renderSmart(World &input, World &output, const RenderOptio
     preInput.bitdepth = static_cast<A_short>(8 * BytesPerPixel(input.format()) / 4);
     PF_PreRenderOutput preOutput{};
     PF_PreRenderExtra preExtra{&preInput, &preOutput, PreRenderCallbacks()};
-    CommandResult result = sendWithFrame(PF_Cmd_SMART_PRE_RENDER, frame, in_data, nullptr, &preExtra);
+    CommandResult result = dispatch(PF_Cmd_SMART_PRE_RENDER, in_data, nullptr, &preExtra);
     if (result.err != PF_Err_NONE) return result;
 
     PF_SmartRenderInput renderInput{};
@@ -133,7 +133,7 @@ CommandResult Effect::renderSmart(World &input, World &output, const RenderOptio
     renderInput.bitdepth = preInput.bitdepth;
     renderInput.pre_render_data = preOutput.pre_render_data;
     PF_SmartRenderExtra renderExtra{&renderInput, SmartRenderCallbacks()};
-    result = sendWithFrame(PF_Cmd_SMART_RENDER, frame, in_data, nullptr, &renderExtra);
+    result = dispatch(PF_Cmd_SMART_RENDER, in_data, nullptr, &renderExtra);
     // Like After Effects, the host takes back layer pixels the effect kept.
     frame.frame.layerCheckouts = 0;
     return result;
@@ -154,12 +154,7 @@ CommandResult Effect::renderClassic(World &input, World &output, const RenderOpt
     defs[0].u.ld = *input.get();
     for (PF_ParamDef &def : defs) pointers.push_back(&def);
 
-    CommandResult result;
-    in_data.sequence_data = sequenceData_;
-    in_data.num_params = params_.count();
-    result.out.sequence_data = sequenceData_;
-    result.err = module_.call(PF_Cmd_RENDER, &in_data, &result.out, pointers.data(), output.get(), nullptr);
-    return result;
+    return dispatch(PF_Cmd_RENDER, in_data, output.get(), nullptr, pointers.data());
 }
 
 }  // namespace fxhost

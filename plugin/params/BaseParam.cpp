@@ -1,6 +1,5 @@
 #include "params/BaseParam.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 

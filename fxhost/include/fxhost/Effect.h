@@ -65,8 +65,10 @@ public:
     Host &host() { return host_; }
 
 private:
-    CommandResult sendWithFrame(PF_Cmd cmd, _PF_ProgressInfo &frame, PF_InData &in_data, PF_LayerDef *output,
-                                void *extra);
+    // Sends a command with a prepared in_data; `params` defaults to the
+    // instance's own array.
+    CommandResult dispatch(PF_Cmd cmd, PF_InData &in_data, PF_LayerDef *output, void *extra,
+                           PF_ParamDef **params = nullptr);
     CommandResult renderSmart(World &input, World &output, const RenderOptions &options);
     CommandResult renderClassic(World &input, World &output, const RenderOptions &options);
     void prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &input, World &output,
