@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ struct DialogRect {
         return x == other.x && y == other.y && cx == other.cx && cy == other.cy;
     }
 };
+
+inline std::ostream &operator<<(std::ostream &out, const DialogRect &r)
+{
+    return out << r.x << ", " << r.y << ", " << r.cx << " x " << r.cy;
+}
 
 // A name or an ordinal, as templates hold class names, texts and menus.
 struct NameOrOrdinal {
