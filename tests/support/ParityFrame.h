@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "Pixels.h"
 #include "fxhost/Effect.h"
 
 namespace parity {
@@ -31,26 +32,10 @@ inline PF_Pixel CelPixel(A_long x, A_long y)
     return {255, 230, 200, 170};
 }
 
-// The picture at the depth of `format`, each 8-bit value converted exactly
-// (16-bit: (v * 32768 + 128) / 255; float: v / 255).
+// The picture at the depth of `format`.
 inline fxhost::World Input(PF_PixelFormat format, A_long width = 80, A_long height = 56)
 {
-    fxhost::World world(width, height, format);
-    for (A_long y = 0; y < height; ++y) {
-        for (A_long x = 0; x < width; ++x) {
-            const PF_Pixel p = CelPixel(x, y);
-            if (format == PF_PixelFormat_ARGB32) {
-                world.at<PF_Pixel8>(x, y) = p;
-            } else if (format == PF_PixelFormat_ARGB64) {
-                auto c = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
-                world.at<PF_Pixel16>(x, y) = {c(p.alpha), c(p.red), c(p.green), c(p.blue)};
-            } else {
-                auto c = [](A_u_char v) { return v / 255.0f; };
-                world.at<PF_PixelFloat>(x, y) = {c(p.alpha), c(p.red), c(p.green), c(p.blue)};
-            }
-        }
-    }
-    return world;
+    return testpixels::Draw(width, height, format, CelPixel);
 }
 
 // Controls that take the frame through keying, edge smoothing and the region
