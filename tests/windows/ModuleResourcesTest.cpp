@@ -132,7 +132,7 @@ TEST_F(ModuleResources, OptionDialogCreatesWithBitmap203AsItsPicture)
 {
     HWND dialog = CreateDialogParamW(handle(), MAKEINTRESOURCEW(kOptionDialogId), nullptr,
                                      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
-    ASSERT_NE(dialog, nullptr) << "error " << GetLastError();
+    ASSERT_NE(dialog, nullptr) << "error " << GetLastError() << " (windows need an X server: run under xvfb-run)";
     for (int id : {2000, 2001, 2002, IDOK}) EXPECT_NE(GetDlgItem(dialog, id), nullptr) << id;
 
     HWND picture = FindWindowExA(dialog, nullptr, "Static", nullptr);
