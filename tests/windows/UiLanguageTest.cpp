@@ -1,6 +1,6 @@
 // The about text through the real keyboard state and code page: the credit
-// line is Japanese on a code page 932 system and absent elsewhere. The
-// JapaneseSystem cases run under a Japanese locale, the others under C.UTF-8.
+// line is Japanese on a code page 932 system and absent elsewhere. ctest runs
+// suites named Japanese... under a Japanese locale, the others under C.UTF-8.
 #include "WindowsModule.h"
 
 namespace {
