@@ -1,6 +1,5 @@
 #include "fxhost/Host.h"
 
-#include <win32stub_control.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include "AE_EffectCBSuites.h"
 #include "AE_EffectSuites.h"
 #include "CommandCallbacks.h"
+#include "Platform.h"
 #include "ThreadPool.h"
 #include "fxhost/ParamStore.h"
 
@@ -184,7 +184,7 @@ Host::Host() : applId_(Pack('F', 'X', 'T', 'C')), version_{13, 28}
         throw std::logic_error("only one emulated host may be active at a time");
     const unsigned cores = std::thread::hardware_concurrency();
     pool_ = std::make_unique<ThreadPool>(cores > 0 ? static_cast<int>(cores) : 1);
-    Win32Stub_SetKeyDown(VK_SHIFT, 0);
+    platform::SetKeyDown(VK_SHIFT, false);
 }
 
 Host::~Host()
@@ -202,7 +202,7 @@ void Host::setThreadCount(int threads)
 
 int Host::threadCount() const { return pool_->size(); }
 
-void Host::setShiftDown(bool down) { Win32Stub_SetKeyDown(VK_SHIFT, down ? 1 : 0); }
+void Host::setShiftDown(bool down) { platform::SetKeyDown(VK_SHIFT, down); }
 
 void Host::failNth(Fault fault, int n, PF_Err code)
 {

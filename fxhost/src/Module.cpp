@@ -1,23 +1,24 @@
 #include "fxhost/Module.h"
 
-#include <dlfcn.h>
-
 #include <stdexcept>
+
+#include "Platform.h"
 
 namespace fxhost {
 
 Module::Module(const std::string &path) : path_(path)
 {
-    library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) throw std::runtime_error("cannot load effect module " + path + ": " + dlerror());
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(dlsym(library_, "EntryPointFunc"));
+    std::string error;
+    library_ = platform::OpenLibrary(path, error);
+    if (library_ == nullptr) throw std::runtime_error("cannot load effect module " + path + ": " + error);
+    entry_ = reinterpret_cast<PF_EntryPointFunc>(platform::FindFunction(library_, "EntryPointFunc"));
     if (entry_ == nullptr) {
-        dlclose(library_);
+        platform::CloseLibrary(library_);
         throw std::runtime_error("effect module " + path + " has no EntryPointFunc");
     }
 }
 
-Module::~Module() { dlclose(library_); }
+Module::~Module() { platform::CloseLibrary(library_); }
 
 PF_Err Module::call(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[], PF_LayerDef *output,
                     void *extra) const

@@ -2,22 +2,23 @@
 #pragma once
 
 #include "AE_Effect.h"
+#include "EffectIdentityDefs.h"
 
 namespace EffectIdentity {
 
-constexpr const char *kName = "K_Sallowmerine";
-constexpr const char *kCategory = "KORVA";
-constexpr const char *kMatchName = "KORVA SALLOWMERINE";
+constexpr const char *kName = EFFECT_NAME;
+constexpr const char *kCategory = EFFECT_CATEGORY;
+constexpr const char *kMatchName = EFFECT_MATCH_NAME;
 constexpr const char *kStageName = "Release";
 
-constexpr int kMajorVersion = 1;
-constexpr int kMinorVersion = 0;
-constexpr int kBugVersion = 2;
+constexpr int kMajorVersion = EFFECT_MAJOR_VERSION;
+constexpr int kMinorVersion = EFFECT_MINOR_VERSION;
+constexpr int kBugVersion = EFFECT_BUG_VERSION;
 constexpr int kStage = PF_STAGE_RELEASE;
-constexpr int kBuild = 8;
+constexpr int kBuild = EFFECT_BUILD;
 
 constexpr A_u_long kPackedVersion = PF_VERSION(kMajorVersion, kMinorVersion, kBugVersion, kStage, kBuild);
-static_assert(kPackedVersion == 0x00081608, "version 1.0.2 release build 8");
+static_assert(kPackedVersion == EFFECT_PACKED_VERSION, "the PiPL's version is the one global setup reports");
 
 constexpr PF_OutFlags kOutFlags = PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING | PF_OutFlag_I_DO_DIALOG |
                                   PF_OutFlag_USE_OUTPUT_EXTENT | PF_OutFlag_DEEP_COLOR_AWARE |
@@ -25,8 +26,16 @@ constexpr PF_OutFlags kOutFlags = PF_OutFlag_SEQUENCE_DATA_NEEDS_FLATTENING | PF
 constexpr PF_OutFlags2 kOutFlags2 = PF_OutFlag2_SUPPORTS_QUERY_DYNAMIC_FLAGS |
                                     PF_OutFlag2_PARAM_GROUP_START_COLLAPSED_FLAG | PF_OutFlag2_I_AM_THREADSAFE |
                                     PF_OutFlag2_SUPPORTS_SMART_RENDER | PF_OutFlag2_FLOAT_COLOR_AWARE;
-static_assert(kOutFlags == 0x06000070, "out flags as the PiPL declares them");
-static_assert(kOutFlags2 == 0x00001419, "out flags 2 as the PiPL declares them");
+static_assert(kOutFlags == EFFECT_OUT_FLAGS, "out flags as the PiPL declares them");
+static_assert(kOutFlags2 == EFFECT_OUT_FLAGS2, "out flags 2 as the PiPL declares them");
+
+static_assert(EFFECT_SPEC_VERSION == PF_PLUG_IN_VERSION && EFFECT_SPEC_SUBVERSION == PF_PLUG_IN_SUBVERS,
+              "the PiPL's effect API version is the one the code is built against");
+
+// The length bytes of the PiPL's Pascal strings.
+static_assert(EFFECT_NAME_PSTRING[0] == sizeof EFFECT_NAME - 1, "name length byte");
+static_assert(EFFECT_CATEGORY_PSTRING[0] == sizeof EFFECT_CATEGORY - 1, "category length byte");
+static_assert(EFFECT_MATCH_NAME_PSTRING[0] == sizeof EFFECT_MATCH_NAME - 1, "match name length byte");
 
 // Hosts that report After Effects at this effect API version or lower get the
 // built-in defaults only.

@@ -33,20 +33,7 @@ fxhost::World MakeInput(PF_PixelFormat format, A_long width = 28, A_long height 
     fxhost::World eight(width, height, PF_PixelFormat_ARGB32);
     DrawCel(eight);
     if (format == PF_PixelFormat_ARGB32) return eight;
-    fxhost::World world(width, height, format);
-    for (A_long y = 0; y < height; ++y) {
-        for (A_long x = 0; x < width; ++x) {
-            const PF_Pixel p = eight.at<PF_Pixel8>(x, y);
-            if (format == PF_PixelFormat_ARGB64) {
-                auto c = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
-                world.at<PF_Pixel16>(x, y) = {c(p.alpha), c(p.red), c(p.green), c(p.blue)};
-            } else {
-                auto c = [](A_u_char v) { return v / 255.0f; };
-                world.at<PF_PixelFloat>(x, y) = {c(p.alpha), c(p.red), c(p.green), c(p.blue)};
-            }
-        }
-    }
-    return world;
+    return testpixels::Draw(width, height, format, [&eight](A_long x, A_long y) { return eight.at<PF_Pixel8>(x, y); });
 }
 
 double Alpha(const fxhost::World &world, A_long x, A_long y)

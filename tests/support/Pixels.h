@@ -39,4 +39,28 @@ inline void FillPattern(fxhost::World &world, uint32_t seed = 1)
     }
 }
 
+// A picture given in 8 bits per channel (pixelAt(x, y) returns a PF_Pixel),
+// drawn at the depth of `format` with each value converted exactly: 16-bit
+// (v * 32768 + 128) / 255, float v / 255.
+template <class PixelAt>
+fxhost::World Draw(A_long width, A_long height, PF_PixelFormat format, PixelAt pixelAt)
+{
+    fxhost::World world(width, height, format);
+    for (A_long y = 0; y < height; ++y) {
+        for (A_long x = 0; x < width; ++x) {
+            const PF_Pixel p = pixelAt(x, y);
+            if (format == PF_PixelFormat_ARGB32) {
+                world.at<PF_Pixel8>(x, y) = p;
+            } else if (format == PF_PixelFormat_ARGB64) {
+                auto c = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
+                world.at<PF_Pixel16>(x, y) = {c(p.alpha), c(p.red), c(p.green), c(p.blue)};
+            } else {
+                auto c = [](A_u_char v) { return v / 255.0f; };
+                world.at<PF_PixelFloat>(x, y) = {c(p.alpha), c(p.red), c(p.green), c(p.blue)};
+            }
+        }
+    }
+    return world;
+}
+
 }  // namespace testpixels

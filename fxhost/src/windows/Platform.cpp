@@ -1,0 +1,43 @@
+// Modules are DLLs; the keyboard state is the calling thread's own.
+#include "../Platform.h"
+
+#include <windows.h>
+
+namespace fxhost::platform {
+
+namespace {
+
+std::string LastErrorText()
+{
+    const DWORD code = GetLastError();
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text,
+                   nullptr);
+    return "error " + std::to_string(code) + (text[0] ? ": " + std::string(text) : std::string());
+}
+
+}  // namespace
+
+void *OpenLibrary(const std::string &path, std::string &error)
+{
+    HMODULE library = LoadLibraryA(path.c_str());
+    if (library == nullptr) error = LastErrorText();
+    return library;
+}
+
+void *FindFunction(void *library, const char *name)
+{
+    return reinterpret_cast<void *>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+void CloseLibrary(void *library) { FreeLibrary(static_cast<HMODULE>(library)); }
+
+void SetKeyDown(int virtualKey, bool down)
+{
+    BYTE keys[256];
+    if (!GetKeyboardState(keys)) return;
+    keys[virtualKey & 0xFF] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+}  // namespace fxhost::platform

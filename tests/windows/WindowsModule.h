@@ -1,0 +1,30 @@
+// The module under test as Windows sees it: the file beside the test program,
+// its resources and its export table.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The full path of K_Sallowmerine.aex in the test program's own folder.
+std::string ModuleBesideProgram();
+
+#define SALLOW_MODULE_PATH ModuleBesideProgram()
+#include "ModuleFixture.h"
+
+// The loaded module's handle.
+HMODULE LoadedModule(const fxhost::Module &module);
+
+// A resource's bytes, found with FindResourceEx and LoadResource; empty when
+// the module has no such resource.
+std::vector<uint8_t> ResourceBytes(HMODULE module, LPCSTR type, WORD id, WORD language);
+
+struct ExportTable {
+    DWORD functionCount = 0;
+    std::vector<std::string> names;
+};
+
+// The module's export directory, read from its image in memory.
+ExportTable Exports(HMODULE module);
