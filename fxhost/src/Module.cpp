@@ -1,8 +1,11 @@
 #include "fxhost/Module.h"
 
 #include <dlfcn.h>
+#include <windows.h>
 
 #include <stdexcept>
+
+#include "ModuleResources.h"
 
 namespace fxhost {
 
@@ -15,9 +18,15 @@ Module::Module(const std::string &path) : path_(path)
         dlclose(library_);
         throw std::runtime_error("effect module " + path + " has no EntryPointFunc");
     }
+    instance_ = GetModuleHandleA(path.c_str());
+    DefineModuleResources(instance_);
 }
 
-Module::~Module() { dlclose(library_); }
+Module::~Module()
+{
+    ForgetModuleResources(instance_);
+    dlclose(library_);
+}
 
 PF_Err Module::call(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[], PF_LayerDef *output,
                     void *extra) const
