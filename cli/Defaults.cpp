@@ -1,6 +1,7 @@
 #include "Defaults.h"
 
 #include <shlobj.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <win32stub_control.h>
 #include <windows.h>
@@ -62,6 +63,17 @@ public:
     BuiltInDefaultsOnly &operator=(const BuiltInDefaultsOnly &) = delete;
 };
 
+// The effect loaded into an emulated host with one instance applied.
+struct Session {
+    explicit Session(const std::string &modulePath) : module(modulePath), effect(host, module)
+    {
+        host.setModulePath(modulePath);
+    }
+    fxhost::Host host;
+    fxhost::Module module;
+    fxhost::Effect effect;
+};
+
 // PF_Cmd_PARAMS_SETUP again: the controls take their defaults afresh.
 void RegisterControls(fxhost::Effect &effect)
 {
@@ -77,6 +89,37 @@ void ApplyBuiltIn(fxhost::Effect &effect)
     effect.apply();
 }
 
+volatile sig_atomic_t g_heldSignal = 0;
+
+void HoldSignal(int signal) { g_heldSignal = signal; }
+
+// While it lives, Ctrl-C and termination wait: the effect writes the file one
+// entry at a time, and a store cut short would leave old and new defaults
+// mixed. A signal that arrived meanwhile takes effect when it goes.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        g_heldSignal = 0;
+        struct sigaction hold {};
+        hold.sa_handler = HoldSignal;
+        sigemptyset(&hold.sa_mask);
+        for (size_t i = 0; i < kCount; ++i) sigaction(kSignals[i], &hold, &previous_[i]);
+    }
+    ~SignalsHeld()
+    {
+        for (size_t i = 0; i < kCount; ++i) sigaction(kSignals[i], &previous_[i], nullptr);
+        if (g_heldSignal != 0) raise(g_heldSignal);
+    }
+    SignalsHeld(const SignalsHeld &) = delete;
+    SignalsHeld &operator=(const SignalsHeld &) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    static constexpr size_t kCount = sizeof kSignals / sizeof kSignals[0];
+    struct sigaction previous_[kCount];
+};
+
 // Opens the options dialog and presses one of its buttons, as an artist
 // would; throws when the dialog does not take the press or the effect tells
 // of a failure.
@@ -85,7 +128,11 @@ void PressOptionButton(fxhost::Effect &effect, int button, const std::string &pa
     fxhost::Host &host = effect.host();
     const int messagesBefore = host.lastMessageBox().count;
     host.scriptDialog({fxhost::DialogAction::press(button)});
-    const fxhost::CommandResult result = effect.send(PF_Cmd_DO_DIALOG);
+    fxhost::CommandResult result;
+    {
+        SignalsHeld held;
+        result = effect.send(PF_Cmd_DO_DIALOG);
+    }
     if (result.err != PF_Err_NONE)
         throw std::runtime_error("the options command failed (" + std::to_string(result.err) + "): " +
                                  result.message());
@@ -203,10 +250,8 @@ void ApplyWithDefaults(fxhost::Effect &effect, bool useUserDefaults)
 
 int RunDefaultsSave(const std::string &modulePath, const DefaultsSaveRequest &request)
 {
-    fxhost::Host host;
-    fxhost::Module module(modulePath);
-    host.setModulePath(modulePath);
-    fxhost::Effect effect(host, module);
+    Session session(modulePath);
+    fxhost::Effect &effect = session.effect;
     ApplyWithDefaults(effect, request.useUserDefaults);
     if (!request.paramsFile.empty()) ApplyParamsFile(effect, request.paramsFile);
     for (const std::string &setting : request.settings) ApplySetting(effect, setting);
@@ -221,10 +266,8 @@ int RunDefaultsSave(const std::string &modulePath, const DefaultsSaveRequest &re
 
 int RunDefaultsRestore(const std::string &modulePath)
 {
-    fxhost::Host host;
-    fxhost::Module module(modulePath);
-    host.setModulePath(modulePath);
-    fxhost::Effect effect(host, module);
+    Session session(modulePath);
+    fxhost::Effect &effect = session.effect;
     ApplyBuiltIn(effect);
 
     const DefaultsLocation where = RequireLocation();
@@ -246,10 +289,8 @@ int RunDefaultsShow(const std::string &modulePath)
         std::printf("no stored defaults (%s)\n", where.path.c_str());
         return 0;
     }
-    fxhost::Host host;
-    fxhost::Module module(modulePath);
-    host.setModulePath(modulePath);
-    fxhost::Effect effect(host, module);
+    Session session(modulePath);
+    fxhost::Effect &effect = session.effect;
     ApplyBuiltIn(effect);
 
     std::printf("stored defaults in %s (* differs from the built-in default):\n", where.path.c_str());
