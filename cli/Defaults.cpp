@@ -43,7 +43,8 @@ std::optional<DefaultsLocation> Locate()
 DefaultsLocation RequireLocation()
 {
     const std::optional<DefaultsLocation> where = Locate();
-    if (!where) throw std::runtime_error("there is no application-data folder for the defaults: set XDG_CONFIG_HOME or HOME");
+    if (!where)
+        throw std::runtime_error("there is no application-data folder for the defaults: set XDG_CONFIG_HOME or HOME");
     return *where;
 }
 
@@ -171,17 +172,18 @@ struct Comparison {
 
 Comparison CompareScalar(const PF_ParamDef &def, const std::string &stored)
 {
-    char text[64];
     double builtIn;
     switch (def.param_type) {
-    case PF_Param_FLOAT_SLIDER:
-        builtIn = def.u.fs_d.value;
-        std::snprintf(text, sizeof text, "%f", builtIn);
-        break;
-    case PF_Param_SLIDER: builtIn = def.u.sd.value; std::snprintf(text, sizeof text, "%d", static_cast<int>(builtIn)); break;
-    case PF_Param_POPUP: builtIn = def.u.pd.value; std::snprintf(text, sizeof text, "%d", static_cast<int>(builtIn)); break;
-    default: builtIn = def.u.bd.value; std::snprintf(text, sizeof text, "%d", static_cast<int>(builtIn)); break;
+    case PF_Param_FLOAT_SLIDER: builtIn = def.u.fs_d.value; break;
+    case PF_Param_SLIDER: builtIn = def.u.sd.value; break;
+    case PF_Param_POPUP: builtIn = def.u.pd.value; break;
+    default: builtIn = def.u.bd.value; break;
     }
+    char text[64];
+    if (def.param_type == PF_Param_FLOAT_SLIDER)
+        std::snprintf(text, sizeof text, "%f", builtIn);
+    else
+        std::snprintf(text, sizeof text, "%d", static_cast<int>(builtIn));
     const std::optional<double> value = Number(stored);
     if (!value) return {text, false};
     // A checkbox is on when the low 8 bits of its entry are not all zero.

@@ -74,7 +74,8 @@ TEST_F(SallowDefaults, SavedDefaultsReachParamsShowAndRender)
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Contains(run.out, "no stored defaults (" + ini + ")")) << run.out;
 
-    run = Sallow("defaults save --set \"Blur Amount=25\" --set \"View=Extract\" --set \"2 : Enable Process=on\"");
+    const std::string values = " --set \"Blur Amount=25\" --set \"View=Extract\" --set \"2 : Enable Process=on\"";
+    run = Sallow("defaults save" + values);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, ini)) << run.out;
     EXPECT_TRUE(Contains(ReadText(ini), "Blur Amount=25.000000"));
@@ -107,10 +108,7 @@ TEST_F(SallowDefaults, SavedDefaultsReachParamsShowAndRender)
     const std::string in = Path("in.png") + " ";
     ASSERT_EQ(Sallow("render " + in + Path("stored.png")).status, 0);
     ASSERT_EQ(Sallow("render " + in + Path("builtin.png") + " --no-user-defaults").status, 0);
-    ASSERT_EQ(Sallow("render " + in + Path("byhand.png") +
-                     " --no-user-defaults --set \"Blur Amount=25\" --set \"View=Extract\" --set \"2 : Enable Process=on\"")
-                  .status,
-              0);
+    ASSERT_EQ(Sallow("render " + in + Path("byhand.png") + " --no-user-defaults" + values).status, 0);
     const LoadedImage stored = ReadImage(Path("stored.png"), 0);
     EXPECT_FALSE(stored.world->samePixels(*ReadImage(Path("builtin.png"), 0).world));
     EXPECT_TRUE(stored.world->samePixels(*ReadImage(Path("byhand.png"), 0).world));

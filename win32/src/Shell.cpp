@@ -137,7 +137,8 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName)
 extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName)
 {
     struct stat status;
-    if (fileName == nullptr || stat(win32stub::NativePath(fileName).c_str(), &status) != 0) return INVALID_FILE_ATTRIBUTES;
+    if (fileName == nullptr || stat(win32stub::NativePath(fileName).c_str(), &status) != 0)
+        return INVALID_FILE_ATTRIBUTES;
     return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
 
