@@ -18,10 +18,11 @@ struct RenderRequest {
     bool classic = false;
     int downsample = 1;
     bool showProgress = false;
+    bool useUserDefaults = true;        // false: the built-in defaults, whatever is stored
 };
 
 int RunInfo(const std::string &modulePath);
-int RunParams(const std::string &modulePath);
+int RunParams(const std::string &modulePath, bool useUserDefaults);
 int RunRender(const std::string &modulePath, const RenderRequest &request);
 int RunSample(const std::string &outputPath);
 

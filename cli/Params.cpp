@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "ControlValues.h"
+#include "Defaults.h"
 #include "fxhost/Effect.h"
 
 namespace {
@@ -13,7 +14,6 @@ std::string Flags(const PF_ParamDef &def)
     std::string text;
     if (def.flags & PF_ParamFlag_START_COLLAPSED) text += "start-collapsed ";
     if (def.flags & PF_ParamFlag_SUPERVISE) text += "supervise ";
-    if (def.ui_flags & PF_PUI_DISABLED) text += "disabled ";
     if (def.param_type == PF_Param_FLOAT_SLIDER && (def.u.fs_d.display_flags & PF_ValueDisplayFlag_PERCENT))
         text += "percent ";
     return text.empty() ? "-" : text.substr(0, text.size() - 1);
@@ -45,23 +45,31 @@ void PrintRow(int index, const PF_ParamDef &def)
     }
     default: break;
     }
+    const bool group = def.param_type == PF_Param_GROUP_START || def.param_type == PF_Param_GROUP_END;
+    const char *state = group ? "-" : (def.ui_flags & PF_PUI_DISABLED) ? "disabled" : "enabled";
     const char *name = def.param_type == PF_Param_GROUP_END ? "(end of group)" : def.name;
-    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %s\n", index, static_cast<int>(def.uu.id), name,
-                TypeName(def.param_type), value, valid, slider, Flags(def).c_str());
+    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %-9s %s\n", index, static_cast<int>(def.uu.id), name,
+                TypeName(def.param_type), value, valid, slider, state, Flags(def).c_str());
 }
 
 }  // namespace
 
-int RunParams(const std::string &modulePath)
+int RunParams(const std::string &modulePath, bool useUserDefaults)
 {
     fxhost::Host host;
     fxhost::Module module(modulePath);
+    host.setModulePath(modulePath);
     fxhost::Effect effect(host, module);
-    effect.apply();
+    ApplyWithDefaults(effect, useUserDefaults);
+    // The enabled states as the host's parameter-UI refresh leaves them.
+    const fxhost::CommandResult update = effect.send(PF_Cmd_UPDATE_PARAMS_UI);
+    if (update.err != PF_Err_NONE)
+        std::fprintf(stderr, "sallow: the effect could not set its controls' states (%d): %s\n",
+                     static_cast<int>(update.err), update.message().c_str());
     fxhost::ParamStore &params = effect.params();
     std::printf("%d host parameters: the input layer and %d controls\n", params.count(), params.count() - 1);
-    std::printf("%5s %5s  %-22s %-12s %-20s %-10s %-10s %s\n", "index", "id", "name", "type", "default", "valid",
-                "slider", "flags");
+    std::printf("%5s %5s  %-22s %-12s %-20s %-10s %-10s %-9s %s\n", "index", "id", "name", "type", "default", "valid",
+                "slider", "state", "flags");
     for (int i = 1; i < params.count(); ++i) PrintRow(i, params.at(i));
     effect.send(PF_Cmd_GLOBAL_SETDOWN);
     return 0;

@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "ControlValues.h"
+#include "Defaults.h"
 #include "ImageFile.h"
 #include "Progress.h"
 #include "fxhost/Effect.h"
@@ -44,7 +45,7 @@ int RunRender(const std::string &modulePath, const RenderRequest &request)
     fxhost::Module module(modulePath);
     host.setModulePath(modulePath);
     fxhost::Effect effect(host, module);
-    effect.apply();
+    ApplyWithDefaults(effect, request.useUserDefaults);
     if (!request.paramsFile.empty()) ApplyParamsFile(effect, request.paramsFile);
     for (const std::string &setting : request.settings) ApplySetting(effect, setting);
 

@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "ControlValues.h"
+#include "Defaults.h"
 #include "ImageFile.h"
 
 namespace {
@@ -15,7 +16,7 @@ namespace {
 const char kUsage[] =
     "usage:\n"
     "  sallow info                      name, version, flags and about text of the module\n"
-    "  sallow params                    the controls as the module registers them\n"
+    "  sallow params                    the controls as the module registers them, enabled or not\n"
     "  sallow render INPUT OUTPUT [options]\n"
     "      --set \"NAME=VALUE\"           set a control (repeatable): numbers for sliders, on/off for\n"
     "                                   checkboxes, an item or number for View, #RRGGBB or r,g,b for colours\n"
@@ -26,8 +27,17 @@ const char kUsage[] =
     "      --classic                    use the classic render command instead of SmartFX\n"
     "      --progress                   show a progress bar (Ctrl-C cancels the frame either way)\n"
     "  sallow sample OUTPUT             draw the bundled cel-style test frame\n"
+    "  sallow defaults save [--set \"NAME=VALUE\" ...] [--params FILE]\n"
+    "                                   store the controls' values as the effect's defaults\n"
+    "                                   (the options dialog's store button)\n"
+    "  sallow defaults restore          remove the stored defaults (the dialog's restore button)\n"
+    "  sallow defaults show             the defaults file and its entries\n"
     "common options:\n"
-    "  --module PATH                    the effect module (default: next to sallow, or $SALLOW_MODULE)\n";
+    "  --module PATH                    the effect module (default: next to sallow, or $SALLOW_MODULE)\n"
+    "  --no-user-defaults               render, params, defaults save: start from the built-in defaults,\n"
+    "                                   leaving the stored ones aside\n"
+    "the stored defaults live in $XDG_CONFIG_HOME/KORVA/Tavix/K_Sallowmerine.ini\n"
+    "(~/.config when XDG_CONFIG_HOME is not set)\n";
 
 int ParseCount(const std::string &option, const std::string &text, int low, int high)
 {
@@ -71,6 +81,8 @@ int main(int argc, char **argv)
                 request.classic = true;
             else if (arg == "--progress")
                 request.showProgress = true;
+            else if (arg == "--no-user-defaults")
+                request.useUserDefaults = false;
             else if (arg == "--depth") {
                 const int depth = ParseCount(arg, value(), 8, 32);
                 if (depth != 8 && depth != 16 && depth != 32) throw UsageError("--depth takes 8, 16 or 32");
@@ -82,12 +94,18 @@ int main(int argc, char **argv)
         }
         const std::string &command = args[0];
         if (command == "info" && positional.empty()) return RunInfo(modulePath);
-        if (command == "params" && positional.empty()) return RunParams(modulePath);
+        if (command == "params" && positional.empty()) return RunParams(modulePath, request.useUserDefaults);
         if (command == "sample" && positional.size() == 1) return RunSample(positional[0]);
         if (command == "render" && positional.size() == 2) {
             request.input = positional[0];
             request.output = positional[1];
             return RunRender(modulePath, request);
+        }
+        if (command == "defaults" && positional.size() == 1) {
+            if (positional[0] == "save")
+                return RunDefaultsSave(modulePath, {request.settings, request.paramsFile, request.useUserDefaults});
+            if (positional[0] == "restore") return RunDefaultsRestore(modulePath);
+            if (positional[0] == "show") return RunDefaultsShow(modulePath);
         }
         throw UsageError("unknown command or wrong arguments: sallow " + command);
     } catch (const UsageError &e) {

@@ -15,3 +15,8 @@ typedef uint64_t A_u_longlong;
 typedef uint8_t A_Boolean;
 typedef double A_FpLong;
 typedef float A_FpShort;
+
+typedef struct {
+    A_long value;
+    A_u_long scale;
+} A_Time;

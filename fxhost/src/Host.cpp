@@ -96,10 +96,22 @@ const PF_FillMatteSuite2 g_fillMatteSuite2 = {Fill8, Fill16, FillFloat};
 
 PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef *def)
 {
-    if (effect_ref == nullptr || effect_ref->frame.params == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    PF_Err code = PF_Err_NONE;
+    if (Active().shouldFail(Fault::UpdateParamUI, &code)) return code;
+    if (effect_ref == nullptr || effect_ref->frame.params == nullptr || def == nullptr)
+        return PF_Err_BAD_CALLBACK_PARAM;
     return effect_ref->frame.params->updateUi(index, *def);
 }
-const PF_ParamUtilsSuite3 g_paramUtilsSuite = {UpdateParamUI};
+// The host offers no keyframe or state queries: those entries are null.
+template <class Suite>
+Suite ParamUtilsSuite()
+{
+    Suite suite{};
+    suite.PF_UpdateParamUI = UpdateParamUI;
+    return suite;
+}
+const PF_ParamUtilsSuite1 g_paramUtilsSuite1 = ParamUtilsSuite<PF_ParamUtilsSuite1>();
+const PF_ParamUtilsSuite3 g_paramUtilsSuite3 = ParamUtilsSuite<PF_ParamUtilsSuite3>();
 
 struct SuiteEntry {
     const char *name;
@@ -112,8 +124,8 @@ const SuiteEntry kSuites[] = {
     {kPFWorldSuite, kPFWorldSuiteVersion2, &g_worldSuite2},
     {kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, &g_worldTransformSuite1},
     {kPFFillMatteSuite, kPFFillMatteSuiteVersion2, &g_fillMatteSuite2},
-    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion2, &g_paramUtilsSuite},
-    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &g_paramUtilsSuite},
+    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion1, &g_paramUtilsSuite1},
+    {kPFParamUtilsSuite, kPFParamUtilsSuiteVersion3, &g_paramUtilsSuite3},
 };
 
 // ---------------------------------------------------------------- utility callbacks
@@ -136,7 +148,7 @@ PF_Err HLStoRGBCallback(PF_ProgPtr, PF_HLS_Pixel, PF_Pixel *) { return PF_Err_IN
 PF_Err PlatformData(PF_ProgPtr, PF_PlatDataID which, void *data)
 {
     switch (which) {
-    case PF_PlatData_MAIN_WND: *static_cast<HWND *>(data) = nullptr; return PF_Err_NONE;
+    case PF_PlatData_MAIN_WND: *static_cast<HWND *>(data) = Active().mainWindow(); return PF_Err_NONE;
     case PF_PlatData_EXE_FILE_PATH_DEPRECATED:
         std::snprintf(static_cast<char *>(data), MAX_PATH, "%s", Active().modulePath().c_str());
         return PF_Err_NONE;
@@ -185,12 +197,19 @@ Host::Host() : applId_(Pack('F', 'X', 'T', 'C')), version_{13, 28}
     const unsigned cores = std::thread::hardware_concurrency();
     pool_ = std::make_unique<ThreadPool>(cores > 0 ? static_cast<int>(cores) : 1);
     platform::SetKeyDown(VK_SHIFT, false);
+    mainWindow_ = platform::CreateMainWindow("Adobe After Effects", {0, 0, 1920, 1080});
 }
 
 Host::~Host()
 {
     pool_.reset();
+    platform::DestroyMainWindow(mainWindow_);
     g_current.store(nullptr);
+}
+
+void Host::setMainWindowRect(const RECT &rect)
+{
+    MoveWindow(mainWindow_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }
 
 Host *Host::current() { return g_current.load(); }

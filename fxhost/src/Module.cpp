@@ -16,9 +16,15 @@ Module::Module(const std::string &path) : path_(path)
         platform::CloseLibrary(library_);
         throw std::runtime_error("effect module " + path + " has no EntryPointFunc");
     }
+    instance_ = platform::ModuleInstance(library_, path);
+    platform::AttachModuleResources(instance_);
 }
 
-Module::~Module() { platform::CloseLibrary(library_); }
+Module::~Module()
+{
+    platform::DetachModuleResources(instance_);
+    platform::CloseLibrary(library_);
+}
 
 PF_Err Module::call(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[], PF_LayerDef *output,
                     void *extra) const

@@ -36,8 +36,10 @@ int ParamStore::indexOf(const std::string &name) const
 
 PF_Err ParamStore::updateUi(PF_ParamIndex index, const PF_ParamDef &def)
 {
+    uiUpdates_.push_back({index, def.ui_flags});
     if (index <= 0 || index >= count()) return PF_Err_INVALID_INDEX;
-    at(index).ui_flags = def.ui_flags;
+    PF_ParamUIFlags &flags = at(index).ui_flags;
+    flags = (flags & ~PF_PUI_DISABLED) | (def.ui_flags & PF_PUI_DISABLED);
     return PF_Err_NONE;
 }
 

@@ -1,6 +1,9 @@
 // What the emulated host needs from the system it runs on: loading an effect
-// module, and the keyboard state the effect reads with GetKeyState.
+// module and finding its resources, the keyboard state the effect reads with
+// GetKeyState, and the main window that parents the effect's dialogs.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
@@ -11,8 +14,18 @@ void *OpenLibrary(const std::string &path, std::string &error);
 // The address of an exported function; null when the module has none.
 void *FindFunction(void *library, const char *name);
 void CloseLibrary(void *library);
+// The module handle the effect itself sees for a loaded library.
+HINSTANCE ModuleInstance(void *library, const std::string &path);
+// Makes the module's Windows resources (its dialog templates) available to
+// the dialog functions, where the module file cannot carry them itself.
+void AttachModuleResources(HINSTANCE module);
+void DetachModuleResources(HINSTANCE module);
 
 // Sets whether a virtual key reads as down for the effect on this thread.
 void SetKeyDown(int virtualKey, bool down);
+
+// The host's main window; null where no window can be made.
+HWND CreateMainWindow(const char *title, const RECT &rect);
+void DestroyMainWindow(HWND window);
 
 }  // namespace fxhost::platform

@@ -55,20 +55,23 @@ bool BuildPath(char (&path)[MAX_PATH])
     return length > 0 && static_cast<size_t>(length) < sizeof path;
 }
 
-void CreateFolder(const char *path)
+bool CreateFolder(const char *path)
 {
     char folder[MAX_PATH];
     std::strncpy(folder, path, sizeof folder);
     folder[sizeof folder - 1] = '\0';
     PathRemoveFileSpecA(folder);
     SHCreateDirectoryExA(nullptr, folder, nullptr);
+    const DWORD attributes = GetFileAttributesA(folder);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void Remove(const char *path)
+bool Remove(const char *path)
 {
-    char appData[MAX_PATH];
-    if (!AppDataFolder(appData)) return;
     DeleteFileA(path);
+    const bool removed = GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+    char appData[MAX_PATH];
+    if (!AppDataFolder(appData)) return removed;
     char folder[MAX_PATH];
     std::strncpy(folder, path, sizeof folder);
     folder[sizeof folder - 1] = '\0';
@@ -78,6 +81,7 @@ void Remove(const char *path)
             break;
         if (!RemoveDirectoryA(folder)) break;
     }
+    return removed;
 }
 
 A_long ReadInteger(const char *path, const char *key, A_long fallback)
@@ -97,21 +101,21 @@ double ReadFloat(const char *path, const char *key, double fallback)
     return std::strtod(text, nullptr);
 }
 
-void WriteInteger(const char *path, const char *key, A_long value)
+bool WriteInteger(const char *path, const char *key, A_long value)
 {
     char text[kValueBufferSize];
     std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-    WritePrivateProfileStringA(DefaultsSection, key, text, path);
+    return WritePrivateProfileStringA(DefaultsSection, key, text, path) != FALSE;
 }
 
-void WriteFloat(const char *path, const char *key, double value)
+bool WriteFloat(const char *path, const char *key, double value)
 {
     char text[kValueBufferSize];
     std::snprintf(text, sizeof text, "%f", value);
     const char point = LocaleDecimalPoint();
     for (char *c = text; *c; ++c)
         if (*c == point) *c = '.';
-    WritePrivateProfileStringA(DefaultsSection, key, text, path);
+    return WritePrivateProfileStringA(DefaultsSection, key, text, path) != FALSE;
 }
 
 }  // namespace DefaultsFile

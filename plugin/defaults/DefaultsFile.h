@@ -18,17 +18,19 @@ void SelectSection(bool useFile);
 // The full path of the file; false when it does not fit in MAX_PATH bytes.
 bool BuildPath(char (&path)[MAX_PATH]);
 
-// Creates the folder that holds the file, with every missing level.
-void CreateFolder(const char *path);
+// Creates the folder that holds the file, with every missing level; false
+// when the folder is not there afterwards.
+bool CreateFolder(const char *path);
 
 // Deletes the file, then its folders up to the application-data folder as
-// long as they are empty.
-void Remove(const char *path);
+// long as they are empty; false when the file is still there.
+bool Remove(const char *path);
 
-// Entries of DefaultsSection. Missing entries give the fallback.
+// Entries of DefaultsSection. Missing entries give the fallback; writes
+// answer whether the file took the entry.
 A_long ReadInteger(const char *path, const char *key, A_long fallback);
 double ReadFloat(const char *path, const char *key, double fallback);
-void WriteInteger(const char *path, const char *key, A_long value);
-void WriteFloat(const char *path, const char *key, double value);
+bool WriteInteger(const char *path, const char *key, A_long value);
+bool WriteFloat(const char *path, const char *key, double value);
 
 }  // namespace DefaultsFile

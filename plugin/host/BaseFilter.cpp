@@ -10,7 +10,9 @@
 #include "SequenceData.h"
 #include "UiLanguage.h"
 #include "defaults/DefaultsFile.h"
+#include "params/ControlStates.h"
 #include "params/ParamRegistry.h"
+#include "ui/OptionsCommand.h"
 
 PF_Err BaseFilter::Command(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
                            PF_LayerDef *output, void *extra)
@@ -24,7 +26,10 @@ PF_Err BaseFilter::Command(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data,
     case PF_Cmd_SEQUENCE_RESETUP: return SequenceResetup(in_data, out_data);
     case PF_Cmd_SEQUENCE_FLATTEN: return SequenceFlatten(in_data, out_data);
     case PF_Cmd_SEQUENCE_SETDOWN: return SequenceSetdown(in_data, out_data);
-    case PF_Cmd_DO_DIALOG: return PF_Err_NONE;
+    case PF_Cmd_DO_DIALOG:
+        // The host has nothing to do with the dialog's outcome.
+        RunOptionsDialog(in_data, out_data, params);
+        return PF_Err_NONE;
     case PF_Cmd_RENDER: return Render(in_data, out_data, params, output);
     case PF_Cmd_USER_CHANGED_PARAM: return UserChangedParam(in_data, out_data, params, output, extra);
     case PF_Cmd_UPDATE_PARAMS_UI: return UpdateParamsUI(in_data, out_data, params, output);
@@ -88,7 +93,10 @@ PF_Err BaseFilter::UserChangedParam(PF_InData *, PF_OutData *, PF_ParamDef *[], 
     return PF_Err_NONE;
 }
 
-PF_Err BaseFilter::UpdateParamsUI(PF_InData *, PF_OutData *, PF_ParamDef *[], PF_LayerDef *) { return PF_Err_NONE; }
+PF_Err BaseFilter::UpdateParamsUI(PF_InData *in_data, PF_OutData *, PF_ParamDef *params[], PF_LayerDef *)
+{
+    return UpdateControlStates(in_data, params);
+}
 
 PF_Err BaseFilter::SequenceSetup(PF_InData *in_data, PF_OutData *out_data)
 {

@@ -3,6 +3,7 @@
 
 #include "ModuleInstance.h"
 #include "params/ParamRegistry.h"
+#include "ui/DialogBase.h"
 
 namespace {
 HINSTANCE g_moduleInstance = nullptr;
@@ -19,6 +20,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     case DLL_THREAD_ATTACH:
     case DLL_THREAD_DETACH: return TRUE;
     case DLL_PROCESS_DETACH:
+        FxOptionDlg::FreeDialogWindowMap();
         ParamRegistry::Instance().Release();
         return TRUE;
     default: return FALSE;

@@ -21,15 +21,20 @@ const char *ErrorName(PF_Err code)
     }
 }
 
+const char *SelectText(const TextPair &text, bool japanese)
+{
+    if (japanese) {
+        if (text.japanese) return text.japanese;
+        return text.english ? text.english : "";
+    }
+    if (text.japanese && text.english) return text.english;
+    return "";
+}
+
 namespace {
 
-struct TextEntry {
-    const char *japanese;  // null when the entry has no Japanese text
-    const char *english;   // null when the entry has no English text
-};
-
 // The credit line exists in Japanese only, so a non-Japanese UI shows none.
-constexpr TextEntry kTexts[] = {
+constexpr TextPair kTexts[] = {
     {"K_Sallowmerine", nullptr},
     {"KORVA \x90\xbb\x8d\xec", nullptr},
     {"K_Sallowmerine", nullptr},
@@ -40,11 +45,5 @@ constexpr TextEntry kTexts[] = {
 const char *LookupText(int id, bool japanese)
 {
     if (id < 0 || id >= static_cast<int>(sizeof kTexts / sizeof kTexts[0])) return "";
-    const TextEntry &entry = kTexts[id];
-    if (japanese) {
-        if (entry.japanese) return entry.japanese;
-        return entry.english ? entry.english : "";
-    }
-    if (entry.japanese && entry.english) return entry.english;
-    return "";
+    return SelectText(kTexts[id], japanese);
 }

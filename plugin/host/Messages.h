@@ -11,6 +11,17 @@ const char *ErrorName(PF_Err code);
 // identify.
 extern const char kUnknownErrorMessage[];
 
+// A user-visible text in its Japanese and English forms; null where a form
+// is missing.
+struct TextPair {
+    const char *japanese;
+    const char *english;
+};
+
+// The form for a Japanese or a non-Japanese user interface: Japanese falls
+// back to English; the English form is shown only when both exist, else "".
+const char *SelectText(const TextPair &text, bool japanese);
+
 // Entries of the effect's text table.
 enum TextId { kTextEffectName = 0, kTextCredit = 1, kTextDialogTitle = 2 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "AE_EffectCB.h"
 #include "EffectIdentity.h"
@@ -48,7 +49,7 @@ PF_Err BaseParam::CheckIn(ParamGetter &reader) const
     return reader.CheckinParam(&slot.def);
 }
 
-void BaseParam::SaveDefault(const char *, const PF_ParamDef &) const {}
+bool BaseParam::SaveDefault(const char *, const PF_ParamDef &) const { return true; }
 
 void BaseParam::PrepareDefinition(PF_InData *in_data, PF_ParamType type, A_long diskId)
 {
@@ -81,10 +82,10 @@ PF_Err ParamEndTopic::AddToHost(PF_InData *in_data, A_long diskId, const char *)
     return AddDefinition(in_data);
 }
 
-void IntegerParam::SaveDefault(const char *iniPath, const PF_ParamDef &current) const
+bool IntegerParam::SaveDefault(const char *iniPath, const PF_ParamDef &current) const
 {
-    if (iniPath == nullptr) return;
-    DefaultsFile::WriteInteger(iniPath, name(), current.u.sd.value);
+    if (iniPath == nullptr) return true;
+    return DefaultsFile::WriteInteger(iniPath, name(), current.u.sd.value);
 }
 
 ParamAddPopup::ParamAddPopup(const char *name, A_long diskId, A_long snapshotOffset,
@@ -164,10 +165,10 @@ PF_Err ParamAddFloatSlider::AddToHost(PF_InData *in_data, A_long diskId, const c
     return AddDefinition(in_data);
 }
 
-void ParamAddFloatSlider::SaveDefault(const char *iniPath, const PF_ParamDef &current) const
+bool ParamAddFloatSlider::SaveDefault(const char *iniPath, const PF_ParamDef &current) const
 {
-    if (iniPath == nullptr) return;
-    DefaultsFile::WriteFloat(iniPath, name(), current.u.fs_d.value);
+    if (iniPath == nullptr) return true;
+    return DefaultsFile::WriteFloat(iniPath, name(), current.u.fs_d.value);
 }
 
 ParamAddSlider::ParamAddSlider(const char *name, A_long diskId, A_long snapshotOffset,
@@ -231,17 +232,17 @@ PF_Err ParamAddColor::AddToHost(PF_InData *in_data, A_long diskId, const char *i
     return AddDefinition(in_data);
 }
 
-void ParamAddColor::SaveDefault(const char *iniPath, const PF_ParamDef &current) const
+bool ParamAddColor::SaveDefault(const char *iniPath, const PF_ParamDef &current) const
 {
-    if (iniPath == nullptr) return;
+    if (iniPath == nullptr) return true;
     const PF_Pixel &colour = current.u.cd.value;
-    char key[kKeyBufferSize];
-    ComponentKey(key, name(), 'r');
-    DefaultsFile::WriteInteger(iniPath, key, colour.red);
-    ComponentKey(key, name(), 'g');
-    DefaultsFile::WriteInteger(iniPath, key, colour.green);
-    ComponentKey(key, name(), 'b');
-    DefaultsFile::WriteInteger(iniPath, key, colour.blue);
-    ComponentKey(key, name(), 'a');
-    DefaultsFile::WriteInteger(iniPath, key, colour.alpha);
+    const std::pair<char, A_u_char> components[] = {
+        {'r', colour.red}, {'g', colour.green}, {'b', colour.blue}, {'a', colour.alpha}};
+    bool written = true;
+    for (const auto &component : components) {
+        char key[kKeyBufferSize];
+        ComponentKey(key, name(), component.first);
+        written = DefaultsFile::WriteInteger(iniPath, key, component.second) && written;
+    }
+    return written;
 }

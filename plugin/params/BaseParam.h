@@ -22,7 +22,8 @@ public:
     virtual PF_Err CheckIn(ParamGetter &reader) const;
     virtual PF_Err AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath) = 0;
     // Writes `current`'s value as the user's default; nothing without a path.
-    virtual void SaveDefault(const char *iniPath, const PF_ParamDef &current) const;
+    // False when a write failed.
+    virtual bool SaveDefault(const char *iniPath, const PF_ParamDef &current) const;
 
     const char *name() const { return name_; }
     A_long diskId() const { return diskId_; }
@@ -62,7 +63,7 @@ public:
 class IntegerParam : public BaseParam {
 public:
     using BaseParam::BaseParam;
-    void SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
+    bool SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
 };
 
 class ParamAddPopup : public IntegerParam {
@@ -99,7 +100,7 @@ public:
                         FloatRange range, float defaultValue, A_short precision, A_short displayFlags,
                         bool wantPhase);
     PF_Err AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath) override;
-    void SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
+    bool SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
 
 private:
     FloatRange range_;
@@ -129,7 +130,7 @@ public:
     ParamAddColor(const char *name, A_long diskId, A_long snapshotOffset, const PF_ParamDef &setupTemplate,
                   PF_Pixel defaultColour);
     PF_Err AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath) override;
-    void SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
+    bool SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
 
 private:
     PF_Pixel default_;

@@ -4,11 +4,14 @@
 #include <shlwapi.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <win32stub_control.h>
 #include <windows.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "Internal.h"
@@ -41,10 +44,17 @@ void RemoveTrailingSlashes(std::string &path)
     while (path.size() > 1 && path.back() == '/') path.pop_back();
 }
 
-// Windows' CSIDL_APPDATA is the XDG configuration folder. XDG asks to ignore a
-// relative XDG_CONFIG_HOME.
+std::mutex g_appDataMutex;
+std::optional<std::string> g_appDataOverride;
+
+// Windows' CSIDL_APPDATA is the XDG configuration folder, unless an emulated
+// host set another. XDG asks to ignore a relative XDG_CONFIG_HOME.
 std::string ConfigHome()
 {
+    {
+        std::lock_guard<std::mutex> lock(g_appDataMutex);
+        if (g_appDataOverride) return *g_appDataOverride;
+    }
     const char *xdg = std::getenv("XDG_CONFIG_HOME");
     std::string folder;
     if (xdg != nullptr && xdg[0] == '/') {
@@ -98,6 +108,18 @@ extern "C" BOOL WINAPI SHGetSpecialFolderPathA(HWND, LPSTR path, int csidl, BOOL
     return TRUE;
 }
 
+extern "C" void Win32Stub_SetAppDataFolder(const char *folder)
+{
+    std::lock_guard<std::mutex> lock(g_appDataMutex);
+    if (folder == nullptr) {
+        g_appDataOverride.reset();
+        return;
+    }
+    std::string path(folder);
+    RemoveTrailingSlashes(path);
+    g_appDataOverride = path;
+}
+
 extern "C" int WINAPI SHCreateDirectoryExA(HWND, LPCSTR path, const void *)
 {
     if (path == nullptr) return ERROR_BAD_PATHNAME;
@@ -110,6 +132,14 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR fileName)
 {
     if (fileName == nullptr) return FALSE;
     return unlink(win32stub::NativePath(fileName).c_str()) == 0;
+}
+
+extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR fileName)
+{
+    struct stat status;
+    if (fileName == nullptr || stat(win32stub::NativePath(fileName).c_str(), &status) != 0)
+        return INVALID_FILE_ATTRIBUTES;
+    return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
 }
 
 extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR pathName)

@@ -6,6 +6,8 @@
 // process at a time; creating a second one while the first lives throws.
 #pragma once
 
+#include <windows.h>
+
 #include <atomic>
 #include <functional>
 #include <map>
@@ -15,6 +17,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "AE_Effect.h"
 #include "AE_EffectCB.h"
@@ -39,6 +42,7 @@ enum class Fault {
     CheckoutLayer,
     CheckoutLayerPixels,
     CheckoutOutput,
+    UpdateParamUI,
     Count
 };
 
@@ -70,6 +74,36 @@ struct CommandFrame {
     long layerCheckouts = 0;  // checkout_layer_pixels not yet checked in
 };
 
+// What the user does in a modal dialog of the effect.
+struct DialogAction {
+    enum Kind { Press = 1, Escape = 2, CloseBox = 3 };  // as Win32Stub_DialogActionKind
+    Kind kind;
+    int control = 0;  // the button of a Press
+    static DialogAction press(int control) { return {Press, control}; }
+    static DialogAction escape() { return {Escape, 0}; }
+    static DialogAction closeBox() { return {CloseBox, 0}; }
+};
+
+// What the user was shown in the last modal dialog, once it had opened.
+struct DialogRecord {
+    struct Control {
+        std::string text;
+        bool enabled;
+    };
+    bool shown = false;
+    std::string title;
+    RECT rect{};
+    std::map<int, Control> controls;  // by control id
+    INT_PTR result = -1;              // -1: the dialog could not be created
+    int ignoredPresses = 0;           // presses on disabled or missing buttons
+};
+
+struct MessageBoxRecord {
+    int count = 0;  // message boxes shown so far in this process
+    std::string text, caption;
+    int type = -1;
+};
+
 class Host {
 public:
     Host();
@@ -88,6 +122,18 @@ public:
     int threadCount() const;
     void setShiftDown(bool down);
     void setModulePath(const std::string &path) { modulePath_ = path; }
+    // The host's main window, the parent of the effect's dialogs.
+    HWND mainWindow() const { return mainWindow_; }
+    void setMainWindowRect(const RECT &rect);
+
+    // ---- the user at the effect's dialogs
+    // The next modal dialog: the user's actions in order; once they run out a
+    // dialog still open is closed with its close box.
+    void scriptDialog(const std::vector<DialogAction> &actions);
+    // The next modal dialog cannot be created.
+    void failNextDialog();
+    DialogRecord lastDialog() const;
+    MessageBoxRecord lastMessageBox() const;
 
     // ---- fault injection
     // The nth call of the kind from now fails (n >= 1); `code` is what a
@@ -147,6 +193,7 @@ private:
     PF_SpecVersion version_;
     PF_Quality quality_ = PF_Quality_LO;
     std::string modulePath_;
+    HWND mainWindow_ = nullptr;
     std::unique_ptr<ThreadPool> pool_;
 
     FaultState faults_[static_cast<int>(Fault::Count)];

@@ -1,6 +1,8 @@
 // A loaded effect module, reached through its one export, EntryPointFunc.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "AE_Effect.h"
@@ -23,6 +25,7 @@ public:
 private:
     std::string path_;
     void *library_ = nullptr;
+    HINSTANCE instance_ = nullptr;
     PF_EntryPointFunc entry_ = nullptr;
 };
 

@@ -32,12 +32,23 @@ public:
 
     void setLayer(const PF_EffectWorld &world) { defs_[0]->u.ld = world; }
 
-    // PF_UpdateParamUI: keeps the ui flags the effect sends.
+    // PF_UpdateParamUI: takes the disabled bit the effect sends, the one ui
+    // flag an effect may change, and records the call.
     PF_Err updateUi(PF_ParamIndex index, const PF_ParamDef &def);
+
+    struct UiUpdate {
+        PF_ParamIndex index;
+        PF_ParamUIFlags uiFlags;
+    };
+    // Every PF_UpdateParamUI call that reached the store since the last
+    // clearUiUpdates, in order.
+    const std::vector<UiUpdate> &uiUpdates() const { return uiUpdates_; }
+    void clearUiUpdates() { uiUpdates_.clear(); }
 
 private:
     std::vector<std::unique_ptr<PF_ParamDef>> defs_;
     std::vector<PF_ParamDef *> pointers_;
+    std::vector<UiUpdate> uiUpdates_;
 };
 
 }  // namespace fxhost

@@ -1,4 +1,5 @@
-// Modules are DLLs; the keyboard state is the calling thread's own.
+// Modules are DLLs that carry their own resources; the keyboard state is the
+// calling thread's own; the main window is a real window.
 #include "../Platform.h"
 
 #include <windows.h>
@@ -32,12 +33,29 @@ void *FindFunction(void *library, const char *name)
 
 void CloseLibrary(void *library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
+HINSTANCE ModuleInstance(void *library, const std::string &) { return static_cast<HINSTANCE>(library); }
+
+void AttachModuleResources(HINSTANCE) {}
+
+void DetachModuleResources(HINSTANCE) {}
+
 void SetKeyDown(int virtualKey, bool down)
 {
     BYTE keys[256];
     if (!GetKeyboardState(keys)) return;
     keys[virtualKey & 0xFF] = down ? 0x80 : 0;
     SetKeyboardState(keys);
+}
+
+HWND CreateMainWindow(const char *title, const RECT &rect)
+{
+    return CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW, rect.left, rect.top, rect.right - rect.left,
+                           rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void DestroyMainWindow(HWND window)
+{
+    if (window != nullptr) DestroyWindow(window);
 }
 
 }  // namespace fxhost::platform

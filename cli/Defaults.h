@@ -1,0 +1,33 @@
+// The effect's stored defaults as sallow sees them: the file the options
+// dialog writes ("K_Sallowmerine.ini" in KORVA/Tavix under the stand-in's
+// application-data folder, $XDG_CONFIG_HOME or ~/.config), and `sallow
+// defaults save|restore|show`, which drive the options dialog as an artist
+// would.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fxhost/Effect.h"
+
+// Registers the effect's controls as when a user applies it. With
+// `useUserDefaults` they take the stored defaults, and the file is named on
+// standard error; a file that does not read as the effect's defaults is named
+// with its fault and left aside, so the controls take their built-in
+// defaults, as they do without `useUserDefaults`.
+void ApplyWithDefaults(fxhost::Effect &effect, bool useUserDefaults);
+
+struct DefaultsSaveRequest {
+    std::vector<std::string> settings;  // "NAME=VALUE", in order
+    std::string paramsFile;
+    bool useUserDefaults = true;  // start from the stored defaults, else from the built-in ones
+};
+
+// The controls take the request's values, then the options dialog stores
+// them ("store" button).
+int RunDefaultsSave(const std::string &modulePath, const DefaultsSaveRequest &request);
+// The options dialog's "restore" button: the stored defaults are removed.
+int RunDefaultsRestore(const std::string &modulePath);
+// The defaults file and its entries, marking values that differ from the
+// built-in defaults.
+int RunDefaultsShow(const std::string &modulePath);
