@@ -1,16 +1,10 @@
 // Control values given on the command line or in a defaults-format file.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 
+#include "Errors.h"
 #include "fxhost/Effect.h"
-
-// A mistake in what the user asked for (as opposed to a failure of the
-// effect or of a file).
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 // "NAME=VALUE": numbers for sliders, on/off for checkboxes, an item name or
 // number for popups, "#RRGGBB" or "r,g,b" for colours.

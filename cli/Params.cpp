@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "ControlValues.h"
 #include "fxhost/Effect.h"
@@ -65,4 +66,12 @@ int RunParams(const std::string &modulePath)
     for (int i = 1; i < params.count(); ++i) PrintRow(i, params.at(i));
     effect.send(PF_Cmd_GLOBAL_SETDOWN);
     return 0;
+}
+
+void AddParamsCommand(CLI::App &app, CommandAction &action)
+{
+    CLI::App *params = app.add_subcommand("params", "the controls as the module registers them with the host");
+    auto modulePath = std::make_shared<std::string>();
+    AddModuleOption(*params, *modulePath);
+    params->callback([&action, modulePath] { action = [modulePath] { return RunParams(*modulePath); }; });
 }
