@@ -13,7 +13,7 @@ struct UsageError : std::runtime_error {
 // The user stopped sallow with a signal; sallow exits with 128 + its number.
 class Cancelled : public std::runtime_error {
 public:
-    explicit Cancelled(int signal) : std::runtime_error("cancelled"), signal_(signal) {}
+    explicit Cancelled(int signal, const std::string &what = "cancelled") : std::runtime_error(what), signal_(signal) {}
     int status() const { return 128 + signal_; }
 
 private:

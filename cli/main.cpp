@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "ControlValues.h"
 #include "Errors.h"
+#include "Interruption.h"
 
 const char kExitStatusHelp[] =
     "Exit status: 0 success, 1 a file or the effect failed, 2 a mistake on the command line,\n"
@@ -72,6 +73,7 @@ int main(int argc, char **argv)
         return kExitUsage;
     }
     try {
+        const Interruption interruption;
         return action();
     } catch (const UsageError &e) {
         PrintMistake(e.what(), ChosenCommand(app));
