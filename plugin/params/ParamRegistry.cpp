@@ -5,8 +5,11 @@
 
 ParamRegistry &ParamRegistry::Instance()
 {
-    static ParamRegistry registry;
-    return registry;
+    // Never destroyed: the unload notification releases the objects, and in
+    // a process that calls exit() with the module loaded it comes after the
+    // static destructors have run.
+    static ParamRegistry *const registry = new ParamRegistry();
+    return *registry;
 }
 
 void ParamRegistry::Release()
