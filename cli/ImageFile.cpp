@@ -3,10 +3,14 @@
 #include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imagebufalgo.h>
 #include <OpenImageIO/imageio.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -240,8 +244,8 @@ TypeDesc OutputType(const std::string &format, TypeDesc source)
 std::unique_ptr<ImageOutput> CreateWriter(const std::string &path)
 {
     auto out = ImageOutput::create(path);
-    const std::string error = OIIO::geterror();
-    if (!out || !out->supports("ioproxy")) {
+    OIIO::geterror();
+    if (!out) {
         const size_t dot = path.rfind('.');
         const std::string ext = dot == std::string::npos || path.find('/', dot) != std::string::npos ? "" : path.substr(dot);
         throw UsageError("cannot write " + path + ": " + (ext.empty() ? "no extension" : "\"" + ext + "\"") +
@@ -249,6 +253,50 @@ std::unique_ptr<ImageOutput> CreateWriter(const std::string &path)
     }
     return out;
 }
+
+// An anonymous file in memory that the image library writes by name.
+class MemoryFile {
+public:
+    MemoryFile() : fd_(memfd_create("sallow-output", MFD_CLOEXEC))
+    {
+        if (fd_ < 0) throw std::runtime_error(std::string("cannot make a file in memory: ") + std::strerror(errno));
+    }
+    ~MemoryFile() { close(fd_); }
+    MemoryFile(const MemoryFile &) = delete;
+    MemoryFile &operator=(const MemoryFile &) = delete;
+
+    std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+    std::vector<unsigned char> bytes() const
+    {
+        struct stat info {};
+        if (fstat(fd_, &info) != 0) throw std::runtime_error(std::string("cannot read back the image: ") + std::strerror(errno));
+        std::vector<unsigned char> bytes(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (got <= 0) throw std::runtime_error(std::string("cannot read back the image: ") + std::strerror(errno));
+            done += static_cast<size_t>(got);
+        }
+        return bytes;
+    }
+
+    // Why the file does not read back as `images` whole images; empty when it does.
+    std::string unreadable(int images) const
+    {
+        auto in = ImageInput::open(path());
+        if (!in) return OIIO::geterror();
+        for (int image = 0; image < images; ++image) {
+            std::vector<float> pixels;
+            if (!in->seek_subimage(image, 0)) return in->geterror();
+            pixels.resize(static_cast<size_t>(in->spec().image_pixels()) * in->spec().nchannels);
+            if (!in->read_image(image, 0, 0, in->spec().nchannels, TypeDesc::FLOAT, pixels.data())) return in->geterror();
+        }
+        return "";
+    }
+
+private:
+    int fd_;
+};
 
 template <class T, class Pixel>
 void StoreWorld(const fxhost::World &world, const std::vector<int> &slots, ImageBuf &buffer)
@@ -366,6 +414,10 @@ Frame InputFile::read(int image, PF_PixelFormat renderFormat, int downsample) co
     }
     // Pixels of a buffer read from a file are owned by the buffer from here.
     frame.pixels.make_writable(true);
+    frame.fileSpec = spec;
+    frame.fileSpec.copy_dimensions(frame.pixels.spec());
+    frame.fileSpec.format = spec.format;
+    frame.fileSpec.channelformats = spec.channelformats;
 
     const ImageSpec &local = frame.pixels.spec();
     frame.world = std::make_unique<fxhost::World>(local.width, local.height, renderFormat);
@@ -396,7 +448,7 @@ void OutputImages::checkImageCount(int images) const
 
 void OutputImages::add(const Frame &source, const fxhost::World &rendered, const std::string &sourceFormat)
 {
-    const ImageSpec &from = source.pixels.spec();
+    const ImageSpec &from = source.fileSpec;
     const FormatTraits traits = TraitsOf(*CreateWriter(path_));
     bool opaque = true, grey = true;
     WithPixelType(rendered.format(), [&](auto *pixel) {
@@ -451,7 +503,10 @@ void OutputImages::add(const Frame &source, const fxhost::World &rendered, const
         name = name.substr(0, name.find(':'));
         spec.attribute("compression", name + ":" + std::to_string(options_.quality));
     }
-    spec.attribute("oiio:UnassociatedAlpha", 1);
+    // Values are written as they are held. A file whose alpha association is
+    // recorded keeps it; otherwise the values are declared unassociated, so
+    // that no writer divides them by alpha (TIFF records either kind).
+    if (!from.find_attribute("oiio:UnassociatedAlpha") && formatName_ != "tiff") spec.attribute("oiio:UnassociatedAlpha", 1);
 
     // The buffer holds the written sample type (half as float); the writer
     // converts to the file's per-channel types.
@@ -486,28 +541,42 @@ void OutputImages::add(const Frame &source, const fxhost::World &rendered, const
 
 std::vector<unsigned char> OutputImages::encode() const
 {
+    // The image is encoded in memory, so that no write of the image library
+    // meets a full disk (where the JPEG library would exit the process) and
+    // every byte that reaches the disk is written and checked by sallow.
+    // Writers that take an I/O proxy write into a vector; the others (and
+    // TIFF, whose proxy writer loses its directories) write an anonymous
+    // file in memory by name.
+    auto out = CreateWriter(path_);
     std::vector<unsigned char> bytes;
     OIIO::Filesystem::IOVecOutput proxy(bytes);
-    auto out = CreateWriter(path_);
-    out->set_ioproxy(&proxy);
-    auto failed = [&](const std::string &reason) {
-        return std::runtime_error("cannot write " + path_ + ": " + (reason.empty() ? "the image library failed" : reason));
-    };
-    bool ok = writeSpecs_.size() > 1
-                  ? out->open(path_, static_cast<int>(writeSpecs_.size()), writeSpecs_.data())
-                  : out->open(path_, writeSpecs_.front());
+    std::unique_ptr<MemoryFile> memory;
+    std::string name = path_;
+    if (out->supports("ioproxy") && formatName_ != "tiff") {
+        out->set_ioproxy(&proxy);
+    } else {
+        memory = std::make_unique<MemoryFile>();
+        name = memory->path();
+    }
+    bool ok = writeSpecs_.size() > 1 ? out->open(name, static_cast<int>(writeSpecs_.size()), writeSpecs_.data())
+                                     : out->open(name, writeSpecs_.front());
     for (size_t i = 0; ok && i < images_.size(); ++i) {
-        if (i > 0) ok = out->open(path_, writeSpecs_[i], ImageOutput::AppendSubimage);
+        if (i > 0) ok = out->open(name, writeSpecs_[i], ImageOutput::AppendSubimage);
         ok = ok && images_[i]->write(out.get());
     }
-    const bool closed = out->close();
-    if (!ok || !closed) {
-        std::string reason = out->geterror();
-        for (const auto &image : images_)
-            if (reason.empty()) reason = image->geterror();
-        throw failed(reason);
+    ok = out->close() && ok;
+    // The TIFF writer reports a failure it recovers from; the result counts.
+    std::string reason = out->geterror();
+    for (const auto &image : images_)
+        if (reason.empty()) reason = image->geterror();
+    // Some writers report no failed write: a file that does not read back
+    // whole is a failed one.
+    if (ok && memory) {
+        reason = memory->unreadable(images());
+        ok = reason.empty();
     }
-    return bytes;
+    if (!ok) throw std::runtime_error("cannot write " + path_ + ": " + (reason.empty() ? "the image library failed" : reason));
+    return memory ? memory->bytes() : bytes;
 }
 
 // ---------------------------------------------------------------- whole files
@@ -526,6 +595,8 @@ void WriteImage(const std::string &path, const fxhost::World &world, FileDepth d
     frame.channels = {0, 1, 2, 3};
     ImageSpec spec(world.width(), world.height(), 4, BufferType(depth));
     spec.alpha_channel = 3;
+    spec.attribute("oiio:UnassociatedAlpha", 1);
+    frame.fileSpec = spec;
     frame.pixels.reset(spec);
     OutputImages images(path, {});
     images.add(frame, world, "");

@@ -31,6 +31,7 @@ struct ChannelMap {
 // (8-bit, 16-bit or float) and its spec with every attribute, and the world
 // the effect renders from it.
 struct Frame {
+    OIIO::ImageSpec fileSpec;  // as the file has it, with the windows of `pixels`
     OIIO::ImageBuf pixels;
     ChannelMap channels;
     FileDepth depth = FileDepth::Eight;
@@ -81,6 +82,7 @@ public:
     // it came from.
     void add(const Frame &source, const fxhost::World &rendered, const std::string &sourceFormat);
 
+    int images() const { return static_cast<int>(images_.size()); }
     std::vector<unsigned char> encode() const;
 
 private:

@@ -47,8 +47,9 @@ void PrintRow(int index, const PF_ParamDef &def)
     default: break;
     }
     const char *name = def.param_type == PF_Param_GROUP_END ? "(end of group)" : def.name;
-    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %s\n", index, static_cast<int>(def.uu.id), name,
-                TypeName(def.param_type), value, valid, slider, Flags(def).c_str());
+    const std::string items = def.param_type == PF_Param_POPUP ? "  items: " + DescribeItems(def) : "";
+    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %s%s\n", index, static_cast<int>(def.uu.id), name,
+                TypeName(def.param_type), value, valid, slider, Flags(def).c_str(), items.c_str());
 }
 
 }  // namespace
