@@ -57,6 +57,18 @@ TEST_F(SallowCommandLine, OptionFormsAndTheEndOfOptions)
     std::filesystem::remove(dashed);
 }
 
+TEST_F(SallowCommandLine, ProgressInAPipeIsOnePlainLinePerFrame)
+{
+    const std::string input = MakeInput("in.png");
+    const CliRun run = Sallow("render --progress " + input + " " + Path("out.png"));
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output.find('\r'), std::string::npos) << run.output;
+    EXPECT_EQ(LineCount(run.output), 2u) << run.output;
+    EXPECT_TRUE(Contains(run.output, input + " 11x7 8-bit: read ")) << run.output;
+    EXPECT_TRUE(Contains(run.output, Path("out.png") + ": ")) << run.output;
+    EXPECT_EQ(Sallow("render " + input + " " + Path("out.png")).output, "");
+}
+
 TEST_F(SallowCommandLine, MistakesGiveOneLineAHintAndStatusTwo)
 {
     const std::string input = MakeInput("in.png");
