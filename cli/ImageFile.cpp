@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 #include "Errors.h"
+#include "Interruption.h"
 #include "OutputFile.h"
 
 namespace {
@@ -176,6 +177,40 @@ ChannelMap MapChannels(const ImageSpec &spec)
     if (grey < 0) grey = map.red >= 0 ? map.red : 0;
     map.red = map.green = map.blue = grey;
     return map;
+}
+
+// The image library's progress callback: a signal stops a long write.
+bool StopOnSignal(void *, float) { return Interruption::signal() != 0; }
+
+// One image of a file as samples of `type`, read a band of rows at a time so
+// that a signal stops a long read.
+ImageBuf ReadPixels(const std::string &path, int image, TypeDesc type)
+{
+    constexpr int kBand = 64;
+    ImageSpec hints;
+    hints.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = ImageInput::open(path, &hints);
+    auto failed = [&](const std::string &reason) {
+        return std::runtime_error("cannot read " + path + ": " + (reason.empty() ? "damaged image data" : reason));
+    };
+    if (!in || !in->seek_subimage(image, 0)) throw failed(in ? in->geterror() : OIIO::geterror());
+    ImageSpec spec = in->spec();
+    spec.format = type;
+    spec.channelformats.clear();
+    ImageBuf pixels(spec);
+    const size_t rowSamples = static_cast<size_t>(spec.width) * spec.nchannels;
+    // Tiled files are read whole.
+    const int band = spec.tile_width > 0 ? spec.height : kBand;
+    for (int top = 0; top < spec.height; top += band) {
+        Interruption::check();
+        const int bottom = std::min(top + band, spec.height);
+        void *rows = static_cast<char *>(pixels.localpixels()) + top * rowSamples * type.size();
+        const bool ok = spec.tile_width > 0
+                            ? in->read_image(image, 0, 0, spec.nchannels, type, rows)
+                            : in->read_scanlines(image, 0, spec.y + top, spec.y + bottom, 0, 0, spec.nchannels, type, rows);
+        if (!ok) throw failed(in->geterror());
+    }
+    return pixels;
 }
 
 // ---------------------------------------------------------------- memory
@@ -387,13 +422,7 @@ Frame InputFile::read(int image, PF_PixelFormat renderFormat, int downsample) co
     Frame frame;
     frame.depth = depth;
     frame.channels = MapChannels(spec);
-    ImageSpec hints;
-    hints.attribute("oiio:UnassociatedAlpha", 1);
-    ImageBuf file(path_, image, 0, nullptr, &hints);
-    if (!file.read(image, 0, true, BufferType(depth))) {
-        const std::string reason = file.geterror();
-        throw std::runtime_error("cannot read " + path_ + ": " + (reason.empty() ? "damaged image data" : reason));
-    }
+    ImageBuf file = ReadPixels(path_, image, BufferType(depth));
     if (downsample > 1) {
         ImageSpec small = file.spec();
         auto scaled = [downsample](int v) { return std::max(1, (v + downsample - 1) / downsample); };
@@ -412,8 +441,6 @@ Frame InputFile::read(int image, PF_PixelFormat renderFormat, int downsample) co
     } else {
         frame.pixels = std::move(file);
     }
-    // Pixels of a buffer read from a file are owned by the buffer from here.
-    frame.pixels.make_writable(true);
     frame.fileSpec = spec;
     frame.fileSpec.copy_dimensions(frame.pixels.spec());
     frame.fileSpec.format = spec.format;
@@ -562,9 +589,10 @@ std::vector<unsigned char> OutputImages::encode() const
                                      : out->open(name, writeSpecs_.front());
     for (size_t i = 0; ok && i < images_.size(); ++i) {
         if (i > 0) ok = out->open(name, writeSpecs_[i], ImageOutput::AppendSubimage);
-        ok = ok && images_[i]->write(out.get());
+        ok = ok && images_[i]->write(out.get(), StopOnSignal);
     }
     ok = out->close() && ok;
+    Interruption::check();
     // The TIFF writer reports a failure it recovers from; the result counts.
     std::string reason = out->geterror();
     for (const auto &image : images_)

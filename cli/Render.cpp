@@ -147,6 +147,7 @@ int RunRender(const std::string &modulePath, const RenderRequest &request)
         Interruption::check();
         const auto readStart = std::chrono::steady_clock::now();
         Frame frame = input.read(image, renderFormat, request.downsample);
+        Interruption::check();
         display.beginFrame(FrameLabel(request.input, image, input.images(), *frame.world));
         fxhost::World output(frame.world->width(), frame.world->height(), frame.world->format());
 
