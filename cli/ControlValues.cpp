@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -36,11 +37,18 @@ size_t EditDistance(const std::string &a, const std::string &b)
     return previous[b.size()];
 }
 
-// The value control with this name, or a UsageError naming the closest one.
+// The value control with this name, in any case, or a UsageError naming the
+// closest one.
 int FindControl(fxhost::ParamStore &params, const std::string &name)
 {
-    const int index = params.indexOf(name);
-    if (index > 0 && params.at(index).param_type != PF_Param_GROUP_START) return index;
+    if (name.empty()) throw UsageError("a control setting needs a name before the \"=\"");
+    for (int i = 1; i < params.count(); ++i) {
+        const PF_ParamDef &def = params.at(i);
+        if (def.param_type == PF_Param_GROUP_END || Lower(def.name) != Lower(name)) continue;
+        if (def.param_type == PF_Param_GROUP_START)
+            throw UsageError("\"" + std::string(def.name) + "\" is a group of controls, not a control");
+        return i;
+    }
     std::string best;
     size_t bestDistance = std::string::npos;
     for (int i = 1; i < params.count(); ++i) {
@@ -103,15 +111,16 @@ PF_Pixel ParseColour(const std::string &name, const std::string &text)
 
 int PopupChoice(const PF_ParamDef &def, const std::string &text)
 {
-    std::vector<std::string> items;
-    std::stringstream stream(def.u.pd.u.namesptr ? def.u.pd.u.namesptr : "");
-    for (std::string item; std::getline(stream, item, '|');) items.push_back(item);
+    const std::vector<std::string> items = PopupItems(def);
     const std::string wanted = Lower(Trim(text));
     for (size_t i = 0; i < items.size(); ++i)
-        if (Lower(items[i]) == wanted && items[i] != "(-") return static_cast<int>(i + 1);
-    const double number = ParseNumber(def.name, text);
-    CheckRange(def.name, number, 1, def.u.pd.num_choices);
-    return static_cast<int>(number);
+        if (Lower(items[i]) == wanted && items[i] != kPopupSeparator) return static_cast<int>(i + 1);
+    char *end = nullptr;
+    const long number = std::strtol(wanted.c_str(), &end, 10);
+    if (!wanted.empty() && *end == '\0' && number >= 1 && number <= static_cast<long>(items.size()) &&
+        items[static_cast<size_t>(number - 1)] != kPopupSeparator)
+        return static_cast<int>(number);
+    throw UsageError("\"" + std::string(def.name) + "\" takes one of " + DescribeItems(def) + ", not \"" + text + "\"");
 }
 
 bool ParseSwitch(const std::string &name, const std::string &text)
@@ -119,7 +128,7 @@ bool ParseSwitch(const std::string &name, const std::string &text)
     const std::string value = Lower(Trim(text));
     if (value == "on" || value == "true" || value == "yes" || value == "1") return true;
     if (value == "off" || value == "false" || value == "no" || value == "0") return false;
-    throw UsageError("\"" + name + "\" takes on or off, not \"" + text + "\"");
+    throw UsageError("\"" + name + "\" is a checkbox: on or off (1 or 0), not \"" + text + "\"");
 }
 
 void SetControl(fxhost::Effect &effect, int index, const std::string &text)
@@ -149,6 +158,25 @@ void SetControl(fxhost::Effect &effect, int index, const std::string &text)
 
 }  // namespace
 
+std::vector<std::string> PopupItems(const PF_ParamDef &def)
+{
+    std::vector<std::string> items;
+    std::stringstream stream(def.u.pd.u.namesptr ? def.u.pd.u.namesptr : "");
+    for (std::string item; std::getline(stream, item, '|');) items.push_back(item);
+    return items;
+}
+
+std::string DescribeItems(const PF_ParamDef &def)
+{
+    std::string text;
+    const std::vector<std::string> items = PopupItems(def);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i] == kPopupSeparator) continue;
+        text += (text.empty() ? "" : ", ") + std::to_string(i + 1) + " \"" + items[i] + "\"";
+    }
+    return text;
+}
+
 const char *TypeName(PF_ParamType type)
 {
     switch (type) {
@@ -174,7 +202,7 @@ void ApplySetting(fxhost::Effect &effect, const std::string &assignment)
 void ApplyParamsFile(fxhost::Effect &effect, const std::string &path)
 {
     std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot read " + path);
+    if (!in) throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
     bool inSection = false;
     bool sawSection = false;
     int lineNumber = 0;
@@ -208,11 +236,7 @@ void ApplyParamsFile(fxhost::Effect &effect, const std::string &path)
                 }
                 continue;
             }
-            const int index = FindControl(effect.params(), key);
-            if (effect.params().at(index).param_type == PF_Param_CHECKBOX)
-                effect.params().at(index).u.bd.value = static_cast<A_char>(ParseNumber(key, value)) != 0;
-            else
-                SetControl(effect, index, value);
+            SetControl(effect, FindControl(effect.params(), key), value);
         } catch (const UsageError &e) {
             throw UsageError(where + e.what());
         }

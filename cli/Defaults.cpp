@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "CommandLine.h"
 #include "ControlValues.h"
 
 namespace {
@@ -312,4 +313,37 @@ int RunDefaultsShow(const std::string &modulePath)
     }
     effect.send(PF_Cmd_GLOBAL_SETDOWN);
     return status;
+}
+
+void AddDefaultsCommand(CLI::App &app, CommandAction &action)
+{
+    CLI::App *defaults = app.add_subcommand("defaults", "the effect's stored defaults, as its options dialog keeps them");
+    defaults->require_subcommand(1);
+    defaults->footer("The stored defaults live in $XDG_CONFIG_HOME/KORVA/Tavix/K_Sallowmerine.ini "
+                     "(~/.config when XDG_CONFIG_HOME is not set).");
+    auto modulePath = std::make_shared<std::string>();
+
+    CLI::App *save = defaults->add_subcommand(
+        "save", "store the controls' values as the effect's defaults (the options dialog's store button)");
+    auto request = std::make_shared<DefaultsSaveRequest>();
+    save->add_option("--set", request->settings, "set a control first, NAME=VALUE (repeatable)")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    save->add_option("--params", request->paramsFile, "control values in the defaults-file format")
+        ->type_name("FILE")
+        ->check(ExistingFile());
+    AddNoUserDefaultsOption(*save, request->useUserDefaults);
+    AddModuleOption(*save, *modulePath);
+    save->callback([&action, modulePath, request] {
+        action = [modulePath, request] { return RunDefaultsSave(*modulePath, *request); };
+    });
+
+    CLI::App *restore =
+        defaults->add_subcommand("restore", "remove the stored defaults (the options dialog's restore button)");
+    AddModuleOption(*restore, *modulePath);
+    restore->callback([&action, modulePath] { action = [modulePath] { return RunDefaultsRestore(*modulePath); }; });
+
+    CLI::App *show = defaults->add_subcommand("show", "the defaults file and its entries");
+    AddModuleOption(*show, *modulePath);
+    show->callback([&action, modulePath] { action = [modulePath] { return RunDefaultsShow(*modulePath); }; });
 }

@@ -1,84 +1,88 @@
 #include "ImageFile.h"
 
+#include <OpenImageIO/filesystem.h>
+#include <OpenImageIO/imagebufalgo.h>
 #include <OpenImageIO/imageio.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <cstdio>
+#include <cstring>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <vector>
+
+#include "Errors.h"
+#include "Interruption.h"
+#include "OutputFile.h"
 
 namespace {
 
+using OIIO::ImageBuf;
 using OIIO::ImageInput;
 using OIIO::ImageOutput;
 using OIIO::ImageSpec;
 using OIIO::TypeDesc;
 
-// Samples of one pixel in the file's order (R, G, B, A) as the file's depth
-// holds them: 0..255, 0..65535, or float.
-struct Sample {
-    double r, g, b, a;
-};
-
 constexpr long kFull16 = 32768;
 
+// ---------------------------------------------------------------- sample conversions
+// A file's 8-bit, 16-bit or float samples to and from the world's 8-bit,
+// 16-bit (0..32768) or float pixels. Floats outside 0..1 clip; NaN is 0.
+
 long ToWorld16FromFile16(long p) { return (p * kFull16 + 32767) / 65535; }
-long ToFile16FromWorld16(long v) { return (v * 65535 + 16384) / kFull16; }
-long ToWorld16From8(long v) { return (v * kFull16 + 128) / 255; }
 long To8FromWorld16(long v) { return (v * 255 + 16384) >> 15; }
 
-template <class T>
-T Clamp(double v, double low, double high)
+template <long Full>
+long Clip(float v)
 {
-    if (!(v >= low)) return static_cast<T>(low);
-    return static_cast<T>(std::min(v, high));
+    if (!(v > 0.0f)) return 0;
+    if (v >= 1.0f) return Full;
+    return std::lround(static_cast<double>(v) * Full);
 }
 
-std::string Extension(const std::string &path)
-{
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext;
-}
+A_u_char To8(uint8_t v) { return v; }
+A_u_char To8(uint16_t v) { return static_cast<A_u_char>(To8FromWorld16(ToWorld16FromFile16(v))); }
+A_u_char To8(float v) { return static_cast<A_u_char>(Clip<255>(v)); }
+A_u_short To16(uint8_t v) { return static_cast<A_u_short>((v * kFull16 + 128) / 255); }
+A_u_short To16(uint16_t v) { return static_cast<A_u_short>(ToWorld16FromFile16(v)); }
+A_u_short To16(float v) { return static_cast<A_u_short>(Clip<kFull16>(v)); }
+float ToFloat(uint8_t v) { return static_cast<float>(v / 255.0); }
+float ToFloat(uint16_t v) { return static_cast<float>(v / 65535.0); }
+float ToFloat(float v) { return v; }
 
-// Stores one file sample set into the world at (x, y).
-void StorePixel(fxhost::World &world, A_long x, A_long y, FileDepth from, Sample s)
-{
-    switch (world.format()) {
-    case PF_PixelFormat_ARGB32: {
-        auto c = [from](double v) -> A_u_char {
-            if (from == FileDepth::Eight) return static_cast<A_u_char>(v);
-            if (from == FileDepth::Sixteen) return static_cast<A_u_char>(To8FromWorld16(ToWorld16FromFile16(static_cast<long>(v))));
-            return Clamp<A_u_char>(std::lround(v * 255.0), 0, 255);
-        };
-        world.at<PF_Pixel8>(x, y) = {c(s.a), c(s.r), c(s.g), c(s.b)};
-        break;
-    }
-    case PF_PixelFormat_ARGB64: {
-        auto c = [from](double v) -> A_u_short {
-            if (from == FileDepth::Eight) return static_cast<A_u_short>(ToWorld16From8(static_cast<long>(v)));
-            if (from == FileDepth::Sixteen) return static_cast<A_u_short>(ToWorld16FromFile16(static_cast<long>(v)));
-            return Clamp<A_u_short>(std::lround(v * kFull16), 0, kFull16);
-        };
-        world.at<PF_Pixel16>(x, y) = {c(s.a), c(s.r), c(s.g), c(s.b)};
-        break;
-    }
-    default: {
-        auto c = [from](double v) -> float {
-            if (from == FileDepth::Eight) return static_cast<float>(v / 255.0);
-            if (from == FileDepth::Sixteen) return static_cast<float>(v / 65535.0);
-            return static_cast<float>(v);
-        };
-        world.at<PF_PixelFloat>(x, y) = {c(s.a), c(s.r), c(s.g), c(s.b)};
-        break;
-    }
-    }
-}
+template <class T> T FromWorld(A_u_char v);
+template <> uint8_t FromWorld<uint8_t>(A_u_char v) { return v; }
+template <> uint16_t FromWorld<uint16_t>(A_u_char v) { return static_cast<uint16_t>(v * 257); }
+template <> float FromWorld<float>(A_u_char v) { return static_cast<float>(v / 255.0); }
+template <class T> T FromWorld(A_u_short v);
+template <> uint8_t FromWorld<uint8_t>(A_u_short v) { return static_cast<uint8_t>(To8FromWorld16(v)); }
+template <> uint16_t FromWorld<uint16_t>(A_u_short v) { return static_cast<uint16_t>((v * 65535L + 16384) / kFull16); }
+template <> float FromWorld<float>(A_u_short v) { return static_cast<float>(v / static_cast<double>(kFull16)); }
+template <class T> T FromWorld(float v);
+template <> uint8_t FromWorld<uint8_t>(float v) { return static_cast<uint8_t>(Clip<255>(v)); }
+template <> uint16_t FromWorld<uint16_t>(float v) { return static_cast<uint16_t>(Clip<65535>(v)); }
+template <> float FromWorld<float>(float v) { return v; }
+
+template <class Pixel> struct WorldPixel;
+template <> struct WorldPixel<PF_Pixel8> {
+    template <class T> static A_u_char From(T v) { return To8(v); }
+    static constexpr A_u_char kOpaque = 255;
+};
+template <> struct WorldPixel<PF_Pixel16> {
+    template <class T> static A_u_short From(T v) { return To16(v); }
+    static constexpr A_u_short kOpaque = kFull16;
+};
+template <> struct WorldPixel<PF_PixelFloat> {
+    template <class T> static float From(T v) { return ToFloat(v); }
+    static constexpr float kOpaque = 1.0f;
+};
+
+// ---------------------------------------------------------------- buffers and worlds
 
 FileDepth DepthOf(TypeDesc format)
 {
@@ -87,7 +91,7 @@ FileDepth DepthOf(TypeDesc format)
     return FileDepth::Float;
 }
 
-TypeDesc TypeOf(FileDepth depth)
+TypeDesc BufferType(FileDepth depth)
 {
     switch (depth) {
     case FileDepth::Eight: return TypeDesc::UINT8;
@@ -96,46 +100,272 @@ TypeDesc TypeOf(FileDepth depth)
     }
 }
 
-// The depth asked for, within what the format can store.
-FileDepth OutputDepth(const std::string &ext, FileDepth wanted)
+// Calls f with a null pointer of the buffer's sample type.
+template <class F>
+void WithSampleType(const ImageBuf &buffer, F &&f)
 {
-    if (ext == "exr" || ext == "hdr") return FileDepth::Float;
-    if (ext == "jpg" || ext == "jpeg" || ext == "bmp" || ext == "tga") return FileDepth::Eight;
-    if (ext == "png" && wanted == FileDepth::Float) return FileDepth::Sixteen;
-    return wanted;
+    const TypeDesc type = buffer.spec().format;
+    if (type == TypeDesc::UINT8)
+        f(static_cast<uint8_t *>(nullptr));
+    else if (type == TypeDesc::UINT16)
+        f(static_cast<uint16_t *>(nullptr));
+    else
+        f(static_cast<float *>(nullptr));
 }
 
-Sample LoadPixel(const fxhost::World &world, A_long x, A_long y, FileDepth to)
+// Calls f with a null pointer of the world's pixel type.
+template <class F>
+void WithPixelType(PF_PixelFormat format, F &&f)
 {
-    switch (world.format()) {
-    case PF_PixelFormat_ARGB32: {
-        const PF_Pixel8 &p = world.at<PF_Pixel8>(x, y);
-        auto c = [to](A_u_char v) -> double {
-            if (to == FileDepth::Eight) return v;
-            if (to == FileDepth::Sixteen) return v * 257.0;
-            return v / 255.0;
-        };
-        return {c(p.red), c(p.green), c(p.blue), c(p.alpha)};
+    if (format == PF_PixelFormat_ARGB32)
+        f(static_cast<PF_Pixel8 *>(nullptr));
+    else if (format == PF_PixelFormat_ARGB64)
+        f(static_cast<PF_Pixel16 *>(nullptr));
+    else
+        f(static_cast<PF_PixelFloat *>(nullptr));
+}
+
+template <class T>
+const T *BufferRow(const ImageBuf &buffer, int y)
+{
+    const ImageSpec &spec = buffer.spec();
+    return static_cast<const T *>(buffer.localpixels()) + static_cast<size_t>(y) * spec.width * spec.nchannels;
+}
+
+template <class T>
+T *BufferRow(ImageBuf &buffer, int y)
+{
+    const ImageSpec &spec = buffer.spec();
+    return static_cast<T *>(buffer.localpixels()) + static_cast<size_t>(y) * spec.width * spec.nchannels;
+}
+
+template <class T, class Pixel>
+void FillWorld(const ImageBuf &buffer, const ChannelMap &map, fxhost::World &world)
+{
+    const int channels = buffer.spec().nchannels;
+    for (A_long y = 0; y < world.height(); ++y) {
+        const T *in = BufferRow<T>(buffer, y);
+        Pixel *out = world.row<Pixel>(y);
+        for (A_long x = 0; x < world.width(); ++x, in += channels) {
+            out[x].red = WorldPixel<Pixel>::From(in[map.red]);
+            out[x].green = WorldPixel<Pixel>::From(in[map.green]);
+            out[x].blue = WorldPixel<Pixel>::From(in[map.blue]);
+            out[x].alpha = map.alpha >= 0 ? WorldPixel<Pixel>::From(in[map.alpha]) : WorldPixel<Pixel>::kOpaque;
+        }
     }
-    case PF_PixelFormat_ARGB64: {
-        const PF_Pixel16 &p = world.at<PF_Pixel16>(x, y);
-        auto c = [to](A_u_short v) -> double {
-            if (to == FileDepth::Eight) return static_cast<double>(To8FromWorld16(v));
-            if (to == FileDepth::Sixteen) return static_cast<double>(ToFile16FromWorld16(v));
-            return v / static_cast<double>(kFull16);
-        };
-        return {c(p.red), c(p.green), c(p.blue), c(p.alpha)};
+}
+
+// The channel's name without the layer names before it, in upper case.
+std::string BaseName(const std::string &name)
+{
+    std::string base = name.substr(name.rfind('.') == std::string::npos ? 0 : name.rfind('.') + 1);
+    std::transform(base.begin(), base.end(), base.begin(), [](unsigned char c) { return std::toupper(c); });
+    return base;
+}
+
+ChannelMap MapChannels(const ImageSpec &spec)
+{
+    ChannelMap map;
+    int grey = -1;
+    for (int c = 0; c < spec.nchannels; ++c) {
+        const std::string name = BaseName(spec.channel_name(c));
+        int *slot = name == "R" ? &map.red : name == "G" ? &map.green : name == "B" ? &map.blue
+                  : name == "A" ? &map.alpha : name == "Y" ? &grey : nullptr;
+        if (slot != nullptr && *slot < 0) *slot = c;
     }
-    default: {
-        const PF_PixelFloat &p = world.at<PF_PixelFloat>(x, y);
-        auto c = [to](float v) -> double {
-            if (to == FileDepth::Eight) return Clamp<double>(std::lround(v * 255.0), 0, 255);
-            if (to == FileDepth::Sixteen) return Clamp<double>(std::lround(v * 65535.0), 0, 65535);
-            return v;
-        };
-        return {c(p.red), c(p.green), c(p.blue), c(p.alpha)};
+    if (map.red >= 0 && map.green >= 0 && map.blue >= 0) return map;
+    if (grey < 0) grey = map.red >= 0 ? map.red : 0;
+    map.red = map.green = map.blue = grey;
+    return map;
+}
+
+// The image library's progress callback: a signal stops a long write.
+bool StopOnSignal(void *, float) { return Interruption::signal() != 0; }
+
+// One image of a file as samples of `type`, read a band of rows at a time so
+// that a signal stops a long read.
+ImageBuf ReadPixels(const std::string &path, int image, TypeDesc type)
+{
+    constexpr int kBand = 64;
+    ImageSpec hints;
+    hints.attribute("oiio:UnassociatedAlpha", 1);
+    auto in = ImageInput::open(path, &hints);
+    auto failed = [&](const std::string &reason) {
+        return std::runtime_error("cannot read " + path + ": " + (reason.empty() ? "damaged image data" : reason));
+    };
+    if (!in || !in->seek_subimage(image, 0)) throw failed(in ? in->geterror() : OIIO::geterror());
+    ImageSpec spec = in->spec();
+    spec.format = type;
+    spec.channelformats.clear();
+    ImageBuf pixels(spec);
+    const size_t rowSamples = static_cast<size_t>(spec.width) * spec.nchannels;
+    // Tiled files are read whole.
+    const int band = spec.tile_width > 0 ? spec.height : kBand;
+    for (int top = 0; top < spec.height; top += band) {
+        Interruption::check();
+        const int bottom = std::min(top + band, spec.height);
+        void *rows = static_cast<char *>(pixels.localpixels()) + top * rowSamples * type.size();
+        const bool ok = spec.tile_width > 0
+                            ? in->read_image(image, 0, 0, spec.nchannels, type, rows)
+                            : in->read_scanlines(image, 0, spec.y + top, spec.y + bottom, 0, 0, spec.nchannels, type, rows);
+        if (!ok) throw failed(in->geterror());
     }
+    return pixels;
+}
+
+// ---------------------------------------------------------------- memory
+
+// Memory the machine can give this process now, in bytes.
+double AvailableMemory()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    double available = -1, swap = 0;
+    std::string key;
+    double kilobytes;
+    std::string unit;
+    while (meminfo >> key >> kilobytes >> unit) {
+        if (key == "MemAvailable:") available = kilobytes * 1024;
+        if (key == "SwapFree:") swap = kilobytes * 1024;
     }
+    if (available < 0) available = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    return available + swap;
+}
+
+// What rendering one frame holds per pixel: the file's samples in and out,
+// the input and output worlds, and the effect's working set (ten 16-bit or
+// eight float worlds and nine byte masks).
+double BytesPerPixel(const ImageSpec &spec, PF_PixelFormat renderFormat)
+{
+    const double world = fxhost::BytesPerPixel(renderFormat);
+    const double working = renderFormat == PF_PixelFormat_ARGB128 ? 8 * 16 : 10 * 8;
+    return 2.0 * spec.nchannels * BufferType(DepthOf(spec.format)).size() + 2 * world + working + 9;
+}
+
+std::string Gigabytes(double bytes)
+{
+    std::ostringstream text;
+    text.precision(1);
+    text << std::fixed << bytes / 1e9 << " GB";
+    return text.str();
+}
+
+// ---------------------------------------------------------------- output formats
+
+struct FormatTraits {
+    bool alpha, extraChannels, severalImages, channelFormats;
+};
+
+FormatTraits TraitsOf(ImageOutput &out)
+{
+    return {out.supports("alpha") != 0, out.supports("nchannels") != 0, out.supports("multiimage") != 0,
+            out.supports("channelformats") != 0};
+}
+
+// The sample type an output format stores for frames of this depth.
+TypeDesc OutputType(const std::string &format, TypeDesc source)
+{
+    const FileDepth depth = DepthOf(source);
+    if (format == "openexr" || format == "hdr")
+        return source == TypeDesc::HALF ? TypeDesc::HALF : TypeDesc::FLOAT;
+    if (format == "jpeg" || format == "bmp" || format == "targa" || format == "gif" || format == "webp" ||
+        format == "jpeg2000")
+        return TypeDesc::UINT8;
+    if (depth == FileDepth::Float && (format == "png" || format == "pnm" || format == "dpx" || format == "iff"))
+        return TypeDesc::UINT16;
+    if (depth == FileDepth::Float) return source == TypeDesc::HALF ? TypeDesc::HALF : TypeDesc::FLOAT;
+    return BufferType(depth);
+}
+
+std::unique_ptr<ImageOutput> CreateWriter(const std::string &path)
+{
+    auto out = ImageOutput::create(path);
+    OIIO::geterror();
+    if (!out) {
+        const size_t dot = path.rfind('.');
+        const std::string ext = dot == std::string::npos || path.find('/', dot) != std::string::npos ? "" : path.substr(dot);
+        throw UsageError("cannot write " + path + ": " + (ext.empty() ? "no extension" : "\"" + ext + "\"") +
+                         " names no image format sallow writes (png, jpg, tif, exr, bmp, tga, dpx, hdr, ppm, webp, ...)");
+    }
+    return out;
+}
+
+// An anonymous file in memory that the image library writes by name.
+class MemoryFile {
+public:
+    MemoryFile() : fd_(memfd_create("sallow-output", MFD_CLOEXEC))
+    {
+        if (fd_ < 0) throw std::runtime_error(std::string("cannot make a file in memory: ") + std::strerror(errno));
+    }
+    ~MemoryFile() { close(fd_); }
+    MemoryFile(const MemoryFile &) = delete;
+    MemoryFile &operator=(const MemoryFile &) = delete;
+
+    std::string path() const { return "/proc/self/fd/" + std::to_string(fd_); }
+    std::vector<unsigned char> bytes() const
+    {
+        struct stat info {};
+        if (fstat(fd_, &info) != 0) throw std::runtime_error(std::string("cannot read back the image: ") + std::strerror(errno));
+        std::vector<unsigned char> bytes(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (got <= 0) throw std::runtime_error(std::string("cannot read back the image: ") + std::strerror(errno));
+            done += static_cast<size_t>(got);
+        }
+        return bytes;
+    }
+
+    // Why the file does not read back as `images` whole images; empty when it does.
+    std::string unreadable(int images) const
+    {
+        auto in = ImageInput::open(path());
+        if (!in) return OIIO::geterror();
+        for (int image = 0; image < images; ++image) {
+            std::vector<float> pixels;
+            if (!in->seek_subimage(image, 0)) return in->geterror();
+            pixels.resize(static_cast<size_t>(in->spec().image_pixels()) * in->spec().nchannels);
+            if (!in->read_image(image, 0, 0, in->spec().nchannels, TypeDesc::FLOAT, pixels.data())) return in->geterror();
+        }
+        return "";
+    }
+
+private:
+    int fd_;
+};
+
+template <class T, class Pixel>
+void StoreWorld(const fxhost::World &world, const std::vector<int> &slots, ImageBuf &buffer)
+{
+    const int channels = buffer.spec().nchannels;
+    for (A_long y = 0; y < world.height(); ++y) {
+        const Pixel *in = world.row<Pixel>(y);
+        T *out = BufferRow<T>(buffer, y);
+        for (A_long x = 0; x < world.width(); ++x, out += channels) {
+            const decltype(in[x].red) values[] = {in[x].red, in[x].green, in[x].blue, in[x].alpha};
+            for (int i = 0; i < 4; ++i)
+                if (slots[static_cast<size_t>(i)] >= 0) out[slots[static_cast<size_t>(i)]] = FromWorld<T>(values[i]);
+        }
+    }
+}
+
+template <class Pixel>
+bool AllOpaque(const fxhost::World &world)
+{
+    for (A_long y = 0; y < world.height(); ++y)
+        for (A_long x = 0; x < world.width(); ++x)
+            if (world.at<Pixel>(x, y).alpha != WorldPixel<Pixel>::kOpaque) return false;
+    return true;
+}
+
+template <class Pixel>
+bool AllGrey(const fxhost::World &world)
+{
+    for (A_long y = 0; y < world.height(); ++y)
+        for (A_long x = 0; x < world.width(); ++x) {
+            const Pixel &p = world.at<Pixel>(x, y);
+            if (p.red != p.green || p.green != p.blue) return false;
+        }
+    return true;
 }
 
 }  // namespace
@@ -149,82 +379,255 @@ PF_PixelFormat WorldFormatFor(FileDepth depth)
     }
 }
 
-LoadedImage ReadImage(const std::string &path, PF_PixelFormat renderFormat)
+// ---------------------------------------------------------------- InputFile
+
+InputFile::InputFile(const std::string &path) : path_(path)
 {
+    OIIO::attribute("limits:imagesize_MB", static_cast<int>(std::min(AvailableMemory() / (1 << 20), 1e9)));
+    if (!OIIO::Filesystem::exists(path)) throw std::runtime_error("cannot read " + path + ": no such file");
+    if (OIIO::Filesystem::is_directory(path)) throw std::runtime_error("cannot read " + path + ": it is a folder");
     ImageSpec hints;
     hints.attribute("oiio:UnassociatedAlpha", 1);
     auto in = ImageInput::open(path, &hints);
-    if (!in) throw std::runtime_error("cannot read " + path + ": " + OIIO::geterror());
-    const ImageSpec &spec = in->spec();
-    if (spec.width <= 0 || spec.height <= 0 || spec.nchannels < 1)
-        throw std::runtime_error("cannot read " + path + ": no pixels");
-    const FileDepth depth = DepthOf(spec.format);
-    const int channels = spec.nchannels;
-    std::vector<double> samples(static_cast<size_t>(spec.width) * spec.height * channels);
-    if (!in->read_image(0, 0, 0, channels, TypeDesc::DOUBLE, samples.data()))
-        throw std::runtime_error("cannot read " + path + ": " + in->geterror());
-    in->close();
-
-    // read_image hands integer files over as 0..1; scale back to the stored
-    // integers so that the conversions below are exact.
-    const double scale = depth == FileDepth::Eight ? 255.0 : depth == FileDepth::Sixteen ? 65535.0 : 1.0;
-    const double opaque = depth == FileDepth::Float ? 1.0 : scale;
-    const int alpha = spec.alpha_channel >= 0 ? spec.alpha_channel : (channels == 2 || channels >= 4 ? channels - 1 : -1);
-
-    LoadedImage image;
-    image.fileDepth = depth;
-    image.world = std::make_unique<fxhost::World>(spec.width, spec.height, renderFormat ? renderFormat : WorldFormatFor(depth));
-    for (A_long y = 0; y < spec.height; ++y) {
-        for (A_long x = 0; x < spec.width; ++x) {
-            const double *p = &samples[(static_cast<size_t>(y) * spec.width + x) * channels];
-            auto v = [&](int c) { return depth == FileDepth::Float ? p[c] : std::round(p[c] * scale); };
-            Sample s;
-            if (channels >= 3) {
-                s = {v(0), v(1), v(2), opaque};
-            } else {
-                s = {v(0), v(0), v(0), opaque};
-            }
-            if (alpha >= 0) s.a = v(alpha);
-            StorePixel(*image.world, x, y, depth, s);
-        }
+    if (!in) {
+        std::string reason = OIIO::geterror();
+        throw std::runtime_error("cannot read " + path + ": " + (reason.empty() ? "not an image sallow reads" : reason));
     }
-    return image;
+    formatName_ = in->format_name();
+    for (int image = 0; in->seek_subimage(image, 0); ++image) {
+        ImageSpec spec = in->spec();
+        if (spec.width <= 0 || spec.height <= 0 || spec.nchannels < 1 || spec.depth > 1)
+            throw std::runtime_error("cannot read " + path + ": not a flat image with pixels");
+        if (spec.width > kLargestSide || spec.height > kLargestSide)
+            throw std::runtime_error(path + " is " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+                                     " pixels; the effect renders frames of at most " + std::to_string(kLargestSide) +
+                                     " pixels a side");
+        specs_.push_back(spec);
+    }
+    in->geterror();
 }
 
-void WriteImage(const std::string &path, const fxhost::World &world, FileDepth wanted)
+Frame InputFile::read(int image, PF_PixelFormat renderFormat, int downsample) const
 {
-    const std::string ext = Extension(path);
-    auto out = ImageOutput::create(path);
-    if (!out) throw std::runtime_error("cannot write " + path + ": " + OIIO::geterror());
-    const FileDepth depth = OutputDepth(ext, wanted);
-    const int channels = out->supports("alpha") ? 4 : 3;
-    ImageSpec spec(world.width(), world.height(), channels, TypeOf(depth));
-    if (channels == 4) spec.alpha_channel = 3;
+    const ImageSpec &spec = this->spec(image);
+    const FileDepth depth = DepthOf(spec.format);
+    if (renderFormat == 0) renderFormat = WorldFormatFor(depth);
+    const double needed = static_cast<double>(spec.width) * spec.height * BytesPerPixel(spec, renderFormat);
+    const double available = AvailableMemory();
+    if (needed > available)
+        throw std::runtime_error(path_ + " is " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+                                 " pixels; rendering it needs about " + Gigabytes(needed) + " of memory, and " +
+                                 Gigabytes(available) + " is free");
+
+    Frame frame;
+    frame.depth = depth;
+    frame.channels = MapChannels(spec);
+    ImageBuf file = ReadPixels(path_, image, BufferType(depth));
+    if (downsample > 1) {
+        ImageSpec small = file.spec();
+        auto scaled = [downsample](int v) { return std::max(1, (v + downsample - 1) / downsample); };
+        auto origin = [downsample](int v) { return v >= 0 ? v / downsample : -((-v + downsample - 1) / downsample); };
+        small.width = scaled(small.width);
+        small.height = scaled(small.height);
+        small.x = origin(small.x);
+        small.y = origin(small.y);
+        small.full_width = scaled(small.full_width);
+        small.full_height = scaled(small.full_height);
+        small.full_x = origin(small.full_x);
+        small.full_y = origin(small.full_y);
+        frame.pixels.reset(small);
+        if (!OIIO::ImageBufAlgo::resize(frame.pixels, file))
+            throw std::runtime_error("cannot resample " + path_ + ": " + frame.pixels.geterror());
+    } else {
+        frame.pixels = std::move(file);
+    }
+    frame.fileSpec = spec;
+    frame.fileSpec.copy_dimensions(frame.pixels.spec());
+    frame.fileSpec.format = spec.format;
+    frame.fileSpec.channelformats = spec.channelformats;
+
+    const ImageSpec &local = frame.pixels.spec();
+    frame.world = std::make_unique<fxhost::World>(local.width, local.height, renderFormat);
+    WithSampleType(frame.pixels, [&](auto *sample) {
+        using T = std::remove_pointer_t<decltype(sample)>;
+        WithPixelType(renderFormat, [&](auto *pixel) {
+            FillWorld<T, std::remove_pointer_t<decltype(pixel)>>(frame.pixels, frame.channels, *frame.world);
+        });
+    });
+    return frame;
+}
+
+// ---------------------------------------------------------------- OutputImages
+
+void CheckOutputFormat(const std::string &path) { CreateWriter(path); }
+
+OutputImages::OutputImages(const std::string &path, const EncodeOptions &options) : path_(path), options_(options)
+{
+    formatName_ = CreateWriter(path)->format_name();
+}
+
+void OutputImages::checkImageCount(int images) const
+{
+    if (images > 1 && !TraitsOf(*CreateWriter(path_)).severalImages)
+        throw UsageError("the input holds " + std::to_string(images) + " images and " + formatName_ +
+                         " files hold one; write to a format that holds several (tif, exr)");
+}
+
+void OutputImages::add(const Frame &source, const fxhost::World &rendered, const std::string &sourceFormat)
+{
+    const ImageSpec &from = source.fileSpec;
+    const FormatTraits traits = TraitsOf(*CreateWriter(path_));
+    bool opaque = true, grey = true;
+    WithPixelType(rendered.format(), [&](auto *pixel) {
+        using Pixel = std::remove_pointer_t<decltype(pixel)>;
+        opaque = AllOpaque<Pixel>(rendered);
+        grey = source.channels.grey() && AllGrey<Pixel>(rendered);
+    });
+    const bool alpha = traits.alpha && (source.channels.alpha >= 0 || !opaque);
+
+    // The channels written: colour (grey or R, G, B), alpha, then the
+    // input's other channels where the format has room for them.
+    ImageSpec spec = from;
+    std::vector<int> extras;
+    for (int c = 0; c < from.nchannels; ++c)
+        if (c != source.channels.red && c != source.channels.green && c != source.channels.blue &&
+            c != source.channels.alpha && traits.extraChannels)
+            extras.push_back(c);
+    spec.channelnames.clear();
+    std::vector<TypeDesc> formats;
+    auto addChannel = [&](const std::string &name, int sourceChannel) {
+        spec.channelnames.push_back(name);
+        formats.push_back(sourceChannel >= 0 ? from.channelformat(sourceChannel) : from.format);
+    };
+    if (grey) {
+        addChannel(from.channel_name(source.channels.red), source.channels.red);
+    } else {
+        addChannel("R", source.channels.red);
+        addChannel("G", source.channels.green);
+        addChannel("B", source.channels.blue);
+    }
+    if (alpha) addChannel(source.channels.alpha >= 0 ? from.channel_name(source.channels.alpha) : "A", source.channels.alpha);
+    for (int c : extras) addChannel(from.channel_name(c), c);
+    spec.nchannels = static_cast<int>(spec.channelnames.size());
+    spec.alpha_channel = alpha ? (grey ? 1 : 3) : -1;
+    spec.z_channel = -1;
+    for (int c = 0; c < spec.nchannels; ++c)
+        if (BaseName(spec.channelnames[static_cast<size_t>(c)]) == "Z") spec.z_channel = c;
+
+    spec.format = OutputType(formatName_, from.format);
+    spec.channelformats.clear();
+    if (traits.channelFormats && !from.channelformats.empty() && DepthOf(spec.format) == FileDepth::Float)
+        spec.channelformats = formats;
+    if (spec.format != from.format) spec.erase_attribute("oiio:BitsPerSample");
+    if (formatName_ != sourceFormat) {
+        spec.erase_attribute("compression");
+        spec.erase_attribute("Compression");
+    }
+    if (!options_.compression.empty()) spec.attribute("compression", options_.compression);
+    if (options_.quality > 0) {
+        spec.attribute("CompressionQuality", options_.quality);
+        std::string name = spec.get_string_attribute("compression", formatName_ == "webp" ? "webp" : "jpeg");
+        name = name.substr(0, name.find(':'));
+        spec.attribute("compression", name + ":" + std::to_string(options_.quality));
+    }
+    // Values are written as they are held. A file whose alpha association is
+    // recorded keeps it; otherwise the values are declared unassociated, so
+    // that no writer divides them by alpha (TIFF records either kind).
+    if (!from.find_attribute("oiio:UnassociatedAlpha") && formatName_ != "tiff") spec.attribute("oiio:UnassociatedAlpha", 1);
+
+    // The buffer holds the written sample type (half as float); the writer
+    // converts to the file's per-channel types.
+    ImageSpec bufferSpec = spec;
+    bufferSpec.format = BufferType(DepthOf(spec.format));
+    bufferSpec.channelformats.clear();
+    auto buffer = std::make_unique<ImageBuf>(bufferSpec);
+    std::vector<int> slots = grey ? std::vector<int>{0, -1, -1, alpha ? 1 : -1}
+                                  : std::vector<int>{0, 1, 2, alpha ? 3 : -1};
+    WithSampleType(*buffer, [&](auto *sample) {
+        using T = std::remove_pointer_t<decltype(sample)>;
+        WithPixelType(rendered.format(), [&](auto *pixel) {
+            StoreWorld<T, std::remove_pointer_t<decltype(pixel)>>(rendered, slots, *buffer);
+        });
+    });
+    // Other channels pass through unchanged.
+    const int firstExtra = spec.nchannels - static_cast<int>(extras.size());
+    for (size_t i = 0; i < extras.size(); ++i) {
+        OIIO::ROI roi = OIIO::get_roi(bufferSpec);
+        roi.chbegin = firstExtra + static_cast<int>(i);
+        roi.chend = roi.chbegin + 1;
+        OIIO::ROI fromRoi = OIIO::get_roi(from);
+        fromRoi.chbegin = extras[i];
+        fromRoi.chend = extras[i] + 1;
+        std::vector<float> values(static_cast<size_t>(from.width) * from.height);
+        source.pixels.get_pixels(fromRoi, TypeDesc::FLOAT, values.data());
+        buffer->set_pixels(roi, TypeDesc::FLOAT, values.data());
+    }
+    images_.push_back(std::move(buffer));
+    writeSpecs_.push_back(spec);
+}
+
+std::vector<unsigned char> OutputImages::encode() const
+{
+    // The image is encoded in memory, so that no write of the image library
+    // meets a full disk (where the JPEG library would exit the process) and
+    // every byte that reaches the disk is written and checked by sallow.
+    // Writers that take an I/O proxy write into a vector; the others (and
+    // TIFF, whose proxy writer loses its directories) write an anonymous
+    // file in memory by name.
+    auto out = CreateWriter(path_);
+    std::vector<unsigned char> bytes;
+    OIIO::Filesystem::IOVecOutput proxy(bytes);
+    std::unique_ptr<MemoryFile> memory;
+    std::string name = path_;
+    if (out->supports("ioproxy") && formatName_ != "tiff") {
+        out->set_ioproxy(&proxy);
+    } else {
+        memory = std::make_unique<MemoryFile>();
+        name = memory->path();
+    }
+    bool ok = writeSpecs_.size() > 1 ? out->open(name, static_cast<int>(writeSpecs_.size()), writeSpecs_.data())
+                                     : out->open(name, writeSpecs_.front());
+    for (size_t i = 0; ok && i < images_.size(); ++i) {
+        if (i > 0) ok = out->open(name, writeSpecs_[i], ImageOutput::AppendSubimage);
+        ok = ok && images_[i]->write(out.get(), StopOnSignal);
+    }
+    ok = out->close() && ok;
+    Interruption::check();
+    // The TIFF writer reports a failure it recovers from; the result counts.
+    std::string reason = out->geterror();
+    for (const auto &image : images_)
+        if (reason.empty()) reason = image->geterror();
+    // Some writers report no failed write: a file that does not read back
+    // whole is a failed one.
+    if (ok && memory) {
+        reason = memory->unreadable(images());
+        ok = reason.empty();
+    }
+    if (!ok) throw std::runtime_error("cannot write " + path_ + ": " + (reason.empty() ? "the image library failed" : reason));
+    return memory ? memory->bytes() : bytes;
+}
+
+// ---------------------------------------------------------------- whole files
+
+LoadedImage ReadImage(const std::string &path, PF_PixelFormat renderFormat)
+{
+    Frame frame = InputFile(path).read(0, renderFormat, 1);
+    return {std::move(frame.world), frame.depth};
+}
+
+void WriteImage(const std::string &path, const fxhost::World &world, FileDepth depth)
+{
+    const OutputFile file(path, "", false);
+    Frame frame;
+    frame.depth = depth;
+    frame.channels = {0, 1, 2, 3};
+    ImageSpec spec(world.width(), world.height(), 4, BufferType(depth));
+    spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
-
-    std::vector<double> samples(static_cast<size_t>(world.width()) * world.height() * channels);
-    const double scale = depth == FileDepth::Eight ? 255.0 : depth == FileDepth::Sixteen ? 65535.0 : 1.0;
-    for (A_long y = 0; y < world.height(); ++y) {
-        for (A_long x = 0; x < world.width(); ++x) {
-            const Sample s = LoadPixel(world, x, y, depth);
-            double *p = &samples[(static_cast<size_t>(y) * world.width() + x) * channels];
-            p[0] = s.r / scale;
-            p[1] = s.g / scale;
-            p[2] = s.b / scale;
-            if (channels == 4) p[3] = s.a / scale;
-        }
-    }
-
-    // Written beside the target under a temporary name, then renamed over it.
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string temporary = folder + ".sallow-" + std::to_string(getpid()) + "-" + name;
-    bool written = out->open(temporary, spec) && out->write_image(TypeDesc::DOUBLE, samples.data());
-    written = out->close() && written;
-    if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = out->geterror();
-        std::remove(temporary.c_str());
-        throw std::runtime_error("cannot write " + path + (reason.empty() ? "" : ": " + reason));
-    }
+    frame.fileSpec = spec;
+    frame.pixels.reset(spec);
+    OutputImages images(path, {});
+    images.add(frame, world, "");
+    const std::vector<unsigned char> bytes = images.encode();
+    file.commit(bytes.data(), bytes.size());
 }

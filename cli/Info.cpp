@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "fxhost/Effect.h"
 
@@ -124,4 +125,33 @@ int RunInfo(const std::string &modulePath)
     std::printf("about:\n%s\n", Printable(about.message()).c_str());
     effect.send(PF_Cmd_GLOBAL_SETDOWN);
     return 0;
+}
+
+CLI::Validator ExistingFile()
+{
+    CLI::Validator validator = CLI::ExistingFile;
+    validator.description("");
+    return validator;
+}
+
+void AddModuleOption(CLI::App &command, std::string &path)
+{
+    path = DefaultModulePath();
+    command.add_option("--module", path, "the effect module (default: $SALLOW_MODULE, or the one next to sallow)")
+        ->type_name("PATH")
+        ->check(ExistingFile());
+}
+
+void AddNoUserDefaultsOption(CLI::App &command, bool &useUserDefaults)
+{
+    command.add_flag("--no-user-defaults{false}", useUserDefaults,
+                     "start from the built-in defaults, leaving the stored ones aside");
+}
+
+void AddInfoCommand(CLI::App &app, CommandAction &action)
+{
+    CLI::App *info = app.add_subcommand("info", "name, version, flags and about text of the module");
+    auto modulePath = std::make_shared<std::string>();
+    AddModuleOption(*info, *modulePath);
+    info->callback([&action, modulePath] { action = [modulePath] { return RunInfo(*modulePath); }; });
 }

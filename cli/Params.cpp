@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "ControlValues.h"
 #include "Defaults.h"
@@ -48,8 +49,9 @@ void PrintRow(int index, const PF_ParamDef &def)
     const bool group = def.param_type == PF_Param_GROUP_START || def.param_type == PF_Param_GROUP_END;
     const char *state = group ? "-" : (def.ui_flags & PF_PUI_DISABLED) ? "disabled" : "enabled";
     const char *name = def.param_type == PF_Param_GROUP_END ? "(end of group)" : def.name;
-    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %-9s %s\n", index, static_cast<int>(def.uu.id), name,
-                TypeName(def.param_type), value, valid, slider, state, Flags(def).c_str());
+    const std::string items = def.param_type == PF_Param_POPUP ? "  items: " + DescribeItems(def) : "";
+    std::printf("%5d %5d  %-22s %-12s %-20s %-10s %-10s %-9s %s%s\n", index, static_cast<int>(def.uu.id), name,
+                TypeName(def.param_type), value, valid, slider, state, Flags(def).c_str(), items.c_str());
 }
 
 }  // namespace
@@ -73,4 +75,16 @@ int RunParams(const std::string &modulePath, bool useUserDefaults)
     for (int i = 1; i < params.count(); ++i) PrintRow(i, params.at(i));
     effect.send(PF_Cmd_GLOBAL_SETDOWN);
     return 0;
+}
+
+void AddParamsCommand(CLI::App &app, CommandAction &action)
+{
+    CLI::App *params = app.add_subcommand("params", "the controls as the module registers them with the host");
+    auto modulePath = std::make_shared<std::string>();
+    auto useUserDefaults = std::make_shared<bool>(true);
+    AddModuleOption(*params, *modulePath);
+    AddNoUserDefaultsOption(*params, *useUserDefaults);
+    params->callback([&action, modulePath, useUserDefaults] {
+        action = [modulePath, useUserDefaults] { return RunParams(*modulePath, *useUserDefaults); };
+    });
 }

@@ -1,53 +1,106 @@
 #include "Progress.h"
 
-#include <signal.h>
+#include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};
+constexpr int kBarWidth = 24;
+constexpr int kRunnerWidth = 4;
+constexpr auto kTick = std::chrono::milliseconds(100);
 
-void OnInterrupt(int) { g_interrupted.store(true); }
-
-constexpr int kBarWidth = 40;
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 }  // namespace
 
-RenderProgress::RenderProgress(fxhost::Host &host, bool drawBar)
-    : host_(host), drawBar_(drawBar)
+ProgressDisplay::Mode ProgressDisplay::ModeFor(bool progress)
 {
-    g_interrupted.store(false);
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
+    if (!progress) return Mode::Silent;
+    return isatty(STDERR_FILENO) ? Mode::Live : Mode::Lines;
 }
 
-RenderProgress::~RenderProgress()
+ProgressDisplay::ProgressDisplay(fxhost::Host &host, Mode mode) : host_(host), mode_(mode) {}
+
+ProgressDisplay::~ProgressDisplay()
 {
-    sigaction(SIGINT, &previous_, nullptr);
-    if (drawn_) std::fputc('\n', stderr);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_ = false;
+    }
+    wake_.notify_all();
+    if (ticker_.joinable()) ticker_.join();
 }
 
-std::function<void(A_long, A_long)> RenderProgress::observer()
+std::function<void(A_long, A_long)> ProgressDisplay::observer()
 {
-    return [this](A_long current, A_long total) { report(current, total); };
+    return [this](A_long current, A_long total) {
+        if (total > 0) effectPercent_ = static_cast<int>(current * 100 / total);
+    };
 }
 
-bool RenderProgress::interrupted() const { return g_interrupted.load(); }
-
-void RenderProgress::report(A_long current, A_long total)
+void ProgressDisplay::beginFrame(const std::string &label)
 {
-    if (g_interrupted.load()) host_.requestCancel();
-    if (!drawBar_ || total <= 0) return;
-    const int percent = static_cast<int>(current * 100 / total);
-    if (percent == lastPercent_) return;
-    lastPercent_ = percent;
-    const int filled = percent * kBarWidth / 100;
-    std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", kBarWidth - filled, "",
-                 percent);
+    label_ = label;
+    effectPercent_ = 0;
+    started_ = std::chrono::steady_clock::now();
+    if (mode_ == Mode::Lines) {
+        // The line's first half, so that a reader sees the frame under way.
+        std::fprintf(stderr, "%s: ", label_.c_str());
+        std::fflush(stderr);
+    }
+    if (mode_ != Mode::Live) return;
+    running_ = true;
+    ticker_ = std::thread([this] { tick(); });
+}
+
+void ProgressDisplay::tick()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (running_) {
+        draw();
+        wake_.wait_for(lock, kTick, [this] { return !running_; });
+    }
+    std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
-    drawn_ = true;
+}
+
+void ProgressDisplay::draw()
+{
+    // The runner moves one step per finished kernel slice, so it stands
+    // still only when the effect does.
+    const long steps = host_.slicesRun();
+    const int span = kBarWidth - kRunnerWidth;
+    const int phase = static_cast<int>(steps % (2 * span));
+    const int at = phase < span ? phase : 2 * span - phase;
+    char bar[kBarWidth + 1];
+    for (int i = 0; i < kBarWidth; ++i) bar[i] = i >= at && i < at + kRunnerWidth ? '=' : ' ';
+    bar[kBarWidth] = '\0';
+    std::fprintf(stderr, "\r\033[K%s [%s] %6.1f s (the effect reports %d%%)", label_.c_str(), bar, Since(started_),
+                 effectPercent_.load());
+    std::fflush(stderr);
+}
+
+void ProgressDisplay::endFrame(double readSeconds, double effectSeconds)
+{
+    if (ticker_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            running_ = false;
+        }
+        wake_.notify_all();
+        ticker_.join();
+    }
+    if (mode_ == Mode::Silent) return;
+    std::fprintf(stderr, "%s%sread %.2f s, effect %.2f s\n", mode_ == Mode::Live ? label_.c_str() : "",
+                 mode_ == Mode::Live ? ": " : "", readSeconds, effectSeconds);
+}
+
+void ProgressDisplay::wrote(const std::string &path, size_t bytes, double seconds)
+{
+    if (mode_ == Mode::Silent) return;
+    std::fprintf(stderr, "%s: %zu bytes encoded and written in %.2f s\n", path.c_str(), bytes, seconds);
 }

@@ -1,32 +1,50 @@
-// Progress of a render on the terminal, and Ctrl-C as the user's cancel.
+// What sallow shows of its work on standard error: on a terminal a live
+// line with the elapsed time, an activity bar that moves as the effect's
+// kernels finish slices, and the percentage the effect itself reports; in a
+// pipe or a log, one plain line per frame.
 #pragma once
 
-#include <signal.h>
-
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
 
 #include "fxhost/Host.h"
 
-// While it lives, Ctrl-C asks the host to cancel the frame at the effect's
-// next progress call instead of ending the process; with `drawBar` the
-// effect's progress reports draw a bar on standard error.
-class RenderProgress {
+class ProgressDisplay {
 public:
-    RenderProgress(fxhost::Host &host, bool drawBar);
-    ~RenderProgress();
-    RenderProgress(const RenderProgress &) = delete;
-    RenderProgress &operator=(const RenderProgress &) = delete;
+    enum class Mode { Silent, Live, Lines };
+    // --progress picks Live on a terminal and Lines elsewhere.
+    static Mode ModeFor(bool progress);
 
-    // The observer to hand the frame renderer.
+    ProgressDisplay(fxhost::Host &host, Mode mode);
+    ~ProgressDisplay();
+    ProgressDisplay(const ProgressDisplay &) = delete;
+    ProgressDisplay &operator=(const ProgressDisplay &) = delete;
+
+    // The observer of the effect's progress calls for the frame renderer.
     std::function<void(A_long current, A_long total)> observer();
-    bool interrupted() const;
+
+    void beginFrame(const std::string &label);
+    // Ends the frame's live line and prints its plain line.
+    void endFrame(double readSeconds, double effectSeconds);
+    // A closing line about the file written.
+    void wrote(const std::string &path, size_t bytes, double seconds);
 
 private:
-    void report(A_long current, A_long total);
+    void tick();
+    void draw();
 
     fxhost::Host &host_;
-    bool drawBar_;
-    bool drawn_ = false;
-    int lastPercent_ = -1;
-    struct sigaction previous_ {};
+    Mode mode_;
+    std::string label_;
+    std::atomic<int> effectPercent_{0};
+    std::chrono::steady_clock::time_point started_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool running_ = false;
+    std::thread ticker_;
 };

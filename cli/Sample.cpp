@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "CommandLine.h"
 #include "Commands.h"
 #include "ImageFile.h"
 
@@ -118,4 +119,12 @@ int RunSample(const std::string &outputPath)
     canvas.Polygon({{340, 150}, {440, 150}, {440, 240}, {400, 240}, {400, 200}, {340, 200}}, {255, 150, 100, 210});
     WriteImage(outputPath, canvas.world(), FileDepth::Eight);
     return 0;
+}
+
+void AddSampleCommand(CLI::App &app, CommandAction &action)
+{
+    CLI::App *sample = app.add_subcommand("sample", "draw the bundled cel-style test frame (samples/cel-frame.png)");
+    auto output = std::make_shared<std::string>();
+    sample->add_option("OUTPUT", *output, "the image file to write")->required();
+    sample->callback([&action, output] { action = [output] { return RunSample(*output); }; });
 }

@@ -109,7 +109,10 @@ void Effect::prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &i
 
 CommandResult Effect::render(World &input, World &output, const RenderOptions &options)
 {
-    return options.smart ? renderSmart(input, output, options) : renderClassic(input, output, options);
+    host_.noteFrameSize(input.width(), input.height());
+    CommandResult result = options.smart ? renderSmart(input, output, options) : renderClassic(input, output, options);
+    if (result.err == PF_Interrupt_CANCEL) host_.cancelSpent();
+    return result;
 }
 
 CommandResult Effect::renderSmart(World &input, World &output, const RenderOptions &options)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -438,12 +439,33 @@ PF_Err Host::pixelFormatOf(const PF_EffectWorld *world, PF_PixelFormat *format) 
     return PF_Err_NONE;
 }
 
+void Host::noteFrameSize(A_long width, A_long height)
+{
+    const long long pixels = static_cast<long long>(width) * height;
+    long long largest = largestFrame_.load();
+    while (pixels > largest && !largestFrame_.compare_exchange_weak(largest, pixels)) {
+    }
+}
+
+int Host::slicesPerCall() const
+{
+    const long long forFrame = (largestFrame_.load() + kPixelsPerSlice - 1) / kPixelsPerSlice;
+    return static_cast<int>(std::clamp<long long>(forFrame, pool_->size(), 4096));
+}
+
 PF_Err Host::iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function)
 {
-    const int count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? pool_->size() : iterations;
+    const int count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? slicesPerCall() : iterations;
     if (count <= 0) return PF_Err_NONE;
     std::vector<PF_Err> results(static_cast<size_t>(count), PF_Err_NONE);
-    pool_->run(count, [&](int i) { results[static_cast<size_t>(i)] = function(refcon, i, i, count); });
+    pool_->run(count, [&](int i, int worker) {
+        if (cancelRequested_) {
+            results[static_cast<size_t>(i)] = PF_Interrupt_CANCEL;
+            return;
+        }
+        results[static_cast<size_t>(i)] = function(refcon, worker, i, count);
+        ++slicesRun_;
+    });
     for (PF_Err err : results)
         if (err != PF_Err_NONE) return err;
     return PF_Err_NONE;

@@ -3,7 +3,7 @@
 namespace fxhost {
 
 struct ThreadPool::Batch {
-    const std::function<void(int)> *task;
+    const std::function<void(int, int)> *task;
     int remaining;
     std::mutex mutex;
     std::condition_variable done;
@@ -11,7 +11,7 @@ struct ThreadPool::Batch {
 
 ThreadPool::ThreadPool(int threads)
 {
-    for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { workerLoop(); });
+    for (int i = 1; i < threads; ++i) workers_.emplace_back([this, i] { workerLoop(i); });
 }
 
 ThreadPool::~ThreadPool()
@@ -24,14 +24,14 @@ ThreadPool::~ThreadPool()
     for (std::thread &worker : workers_) worker.join();
 }
 
-void ThreadPool::execute(const Item &item)
+void ThreadPool::execute(const Item &item, int worker)
 {
-    (*item.batch->task)(item.index);
+    (*item.batch->task)(item.index, worker);
     std::lock_guard<std::mutex> lock(item.batch->mutex);
     if (--item.batch->remaining == 0) item.batch->done.notify_all();
 }
 
-void ThreadPool::workerLoop()
+void ThreadPool::workerLoop(int worker)
 {
     for (;;) {
         Item item;
@@ -42,11 +42,11 @@ void ThreadPool::workerLoop()
             item = queue_.front();
             queue_.pop_front();
         }
-        execute(item);
+        execute(item, worker);
     }
 }
 
-void ThreadPool::run(int count, const std::function<void(int)> &task)
+void ThreadPool::run(int count, const std::function<void(int, int)> &task)
 {
     if (count <= 0) return;
     Batch batch;
@@ -68,7 +68,7 @@ void ThreadPool::run(int count, const std::function<void(int)> &task)
             item = queue_.front();
             queue_.pop_front();
         }
-        execute(item);
+        execute(item, 0);
     }
     std::unique_lock<std::mutex> lock(batch.mutex);
     batch.done.wait(lock, [&batch] { return batch.remaining == 0; });

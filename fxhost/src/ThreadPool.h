@@ -21,9 +21,10 @@ public:
 
     int size() const { return static_cast<int>(workers_.size()) + 1; }
 
-    // Runs task(0) ... task(count - 1) and returns when all are done. Several
-    // threads may call this at once.
-    void run(int count, const std::function<void(int)> &task);
+    // Runs task(0, worker) ... task(count - 1, worker) and returns when all
+    // are done; worker (0 to size() - 1) names the thread that runs the item,
+    // 0 being the caller. Several threads may call this at once.
+    void run(int count, const std::function<void(int index, int worker)> &task);
 
 private:
     struct Batch;
@@ -32,8 +33,8 @@ private:
         int index;
     };
 
-    void workerLoop();
-    static void execute(const Item &item);
+    void workerLoop(int worker);
+    static void execute(const Item &item, int worker);
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -1,12 +1,17 @@
 #include "params/ParamRegistry.h"
 
 #include <algorithm>
+#include <new>
 #include <stdexcept>
 
 ParamRegistry &ParamRegistry::Instance()
 {
-    static ParamRegistry registry;
-    return registry;
+    // Built in static storage and never destroyed: the unload notification
+    // releases the objects, and in a process that calls exit() with the
+    // module loaded it comes after the static destructors have run.
+    alignas(ParamRegistry) static unsigned char storage[sizeof(ParamRegistry)];
+    static ParamRegistry *const registry = new (storage) ParamRegistry();
+    return *registry;
 }
 
 void ParamRegistry::Release()

@@ -1,36 +1,13 @@
 // The sallow command: what it prints, the files it renders, and how it fails.
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "ImageFile.h"
 #include "Pixels.h"
+#include "SallowRun.h"
 #include "TempFolder.h"
 
 namespace {
-
-struct CliRun {
-    int status;
-    std::string output;  // stdout and stderr together
-};
-
-CliRun Sallow(const std::string &arguments)
-{
-    const std::string command = std::string(SALLOW_CLI_PATH) + " " + arguments + " 2>&1";
-    FILE *pipe = popen(command.c_str(), "r");
-    CliRun run{-1, ""};
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t read;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, read);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-bool Contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
 
 class SallowCli : public TempFolderTest {
 protected:

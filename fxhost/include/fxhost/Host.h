@@ -144,14 +144,27 @@ public:
     void refuseSuite(const std::string &name, A_long version);
     void refuseBasicSuite(bool refuse) { refuseBasicSuite_ = refuse; }
     void clearFaults();
-    // The next progress call answers PF_Interrupt_CANCEL (a user cancel).
+    // A user cancel: iterate_generic stops handing out slices and answers
+    // PF_Interrupt_CANCEL, and so does the next progress call, which spends
+    // the request; a frame that ends cancelled spends it too. Safe to call
+    // from a signal handler.
     void requestCancel() { cancelRequested_ = true; }
+    void cancelSpent() { cancelRequested_ = false; }
+
+    // iterate_generic with PF_Iterations_ONCE_PER_PROCESSOR hands out at least
+    // one slice per thread, and more for large frames, so that a cancel acts
+    // between slices within a fraction of a second at any frame size.
+    static constexpr long long kPixelsPerSlice = 1 << 18;
+    // Notes a frame about to render; slices follow the largest frame so far.
+    void noteFrameSize(A_long width, A_long height);
+    int slicesPerCall() const;
 
     // ---- accounting
     Accounting accounting() const;
     long acquisitions(const std::string &name, A_long version) const;
     long releases(const std::string &name, A_long version) const;
     long progressCalls() const { return progressCalls_; }
+    long slicesRun() const { return slicesRun_; }
 
     // ---- the records a command needs
     // Fills in_data for a command served by `frame` (its address is effect_ref).
@@ -209,6 +222,8 @@ private:
     std::multiset<const PF_ParamDef *> paramCheckouts_;
     std::atomic<long> badReleases_{0};
     std::atomic<long> progressCalls_{0};
+    std::atomic<long> slicesRun_{0};
+    std::atomic<long long> largestFrame_{0};
 };
 
 }  // namespace fxhost

@@ -65,6 +65,52 @@ TEST_F(IterateGeneric, OncePerProcessorCallsEverySliceOnce)
     EXPECT_EQ(record.badCount.load(), 0);
 }
 
+TEST_F(IterateGeneric, LargeFramesGetMoreSlicesThanThreads)
+{
+    host.setThreadCount(2);
+    EXPECT_EQ(host.slicesPerCall(), 2);
+    host.noteFrameSize(8000, 8000);
+    host.noteFrameSize(100, 100);  // the largest frame so far counts
+    const int expected = static_cast<int>((8000LL * 8000 + fxhost::Host::kPixelsPerSlice - 1) / fxhost::Host::kPixelsPerSlice);
+    EXPECT_EQ(host.slicesPerCall(), expected);
+
+    struct Record {
+        std::vector<std::atomic<int>> calls;
+        std::atomic<int> badArguments{0};
+    } record{std::vector<std::atomic<int>>(static_cast<size_t>(expected)), {}};
+    auto worker = [](void *refcon, A_long thread, A_long i, A_long n) -> PF_Err {
+        auto *r = static_cast<Record *>(refcon);
+        if (thread < 0 || thread >= 2 || n != static_cast<A_long>(r->calls.size())) ++r->badArguments;
+        ++r->calls[static_cast<size_t>(i)];
+        return PF_Err_NONE;
+    };
+    EXPECT_EQ(inData()->utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, &record, worker), PF_Err_NONE);
+    for (auto &calls : record.calls) EXPECT_EQ(calls.load(), 1);
+    EXPECT_EQ(record.badArguments.load(), 0);
+}
+
+TEST_F(IterateGeneric, ACancelStopsTheSlicesNotYetStarted)
+{
+    host.setThreadCount(1);
+    host.noteFrameSize(4000, 4000);
+    struct Record {
+        fxhost::Host *host;
+        std::atomic<int> calls{0};
+    } record{&host};
+    auto worker = [](void *refcon, A_long, A_long i, A_long) -> PF_Err {
+        auto *r = static_cast<Record *>(refcon);
+        ++r->calls;
+        if (i == 3) r->host->requestCancel();
+        return PF_Err_NONE;
+    };
+    EXPECT_EQ(inData()->utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, &record, worker), PF_Interrupt_CANCEL);
+    EXPECT_EQ(record.calls.load(), 4);
+    // The request stays until a progress call spends it.
+    EXPECT_EQ(inData()->utils->iterate_generic(2, &record, worker), PF_Interrupt_CANCEL);
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 1, 10), PF_Interrupt_CANCEL);
+    EXPECT_EQ(inData()->utils->iterate_generic(2, &record, worker), PF_Err_NONE);
+}
+
 TEST_F(IterateGeneric, ProgressCancelsOnTheNthCall)
 {
     host.failNth(fxhost::Fault::Progress, 2, PF_Interrupt_CANCEL);
