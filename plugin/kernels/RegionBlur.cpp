@@ -6,7 +6,6 @@
 #include "kernels/BlurLine.h"
 #include "kernels/BlurSchedule.h"
 #include "kernels/KernelArea.h"
-#include "kernels/Masked.h"
 #include "kernels/Slices.h"
 
 namespace {
@@ -193,18 +192,11 @@ PF_Err RegionBlur(PF_EffectWorld *destination, PF_InData *in_data, A_long iterat
                   PF_EffectWorld *scratch, const PF_LRect &rect, const PixelMask &mask, double radius, A_long repeat,
                   bool keepDivision, ProgressCounter *progress)
 {
-    PF_Err err = CheckArea(rect, {destination, source, scratch}, &mask);
-    if (err != PF_Err_NONE) return err;
-    // Written so that a NaN radius also takes the copy.
-    if (!(radius >= kMinBlurRadius)) return MaskedCopy<Pixel>(in_data, source, destination, rect, mask, false);
-    // A pass must not read the world it writes.
-    if (destination == source || destination == scratch || source == scratch) return PF_Err_BAD_CALLBACK_PARAM;
-
-    BlurSchedule schedule(radius, repeat, source, destination, scratch);
-    return RunBlurSchedule(schedule, progress, [&](const BlurPass &pass) {
-        RegionBlurJob<Pixel> job{in_data, pass.destination, pass.source, rect, &mask, &pass.table};
-        return in_data->utils->iterate_generic(iterations, &job, PassWorker<Pixel>(pass.rows, keepDivision));
-    });
+    return RunBlur<Pixel>(
+        in_data, source, destination, scratch, rect, mask, {}, radius, repeat, progress, [&](const BlurPass &pass) {
+            RegionBlurJob<Pixel> job{in_data, pass.destination, pass.source, rect, &mask, &pass.table};
+            return in_data->utils->iterate_generic(iterations, &job, PassWorker<Pixel>(pass.rows, keepDivision));
+        });
 }
 
 template PF_Err RegionBlurRows<PF_Pixel16, BlurForm::RunLimited>(void *, A_long, A_long, A_long);

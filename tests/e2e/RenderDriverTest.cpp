@@ -154,6 +154,7 @@ TEST_P(RenderDriver, ExtractAndBaseViewsKeepOnlyTheKeyedPixels)
 TEST_P(RenderDriver, BlurAmountDecidesBlurAndSmoothing)
 {
     effect->setValue("Color 1 Range", 10);
+    effect->setValue("1 : Enable Process", 0);
     const fxhost::World input = MakeInput(GetParam());
     effect->setValue("Blur Amount", 0);
     EXPECT_TRUE(Render(input).samePixels(input));
