@@ -12,6 +12,20 @@ namespace {
 
 constexpr A_u_long kFullScale16 = 32768;
 
+// The plain sums the tail needs: red, green and blue.
+template <class P, class V>
+struct ColourTerms {
+    using Pixel = P;
+    using Value = V;
+    static constexpr int kCount = 3;
+    static void Of(const Pixel &p, Value *v)
+    {
+        v[0] = p.red;
+        v[1] = p.green;
+        v[2] = p.blue;
+    }
+};
+
 template <class Pixel>
 struct Depth;
 
@@ -22,18 +36,7 @@ struct Depth<PF_Pixel16> {
         A_u_short weight = 0;  // wraps as the table's 16-bit weights do
         A_u_long red = 0, green = 0, blue = 0;
     };
-    struct Colour {
-        using Pixel = PF_Pixel16;
-        using Value = A_u_long;
-        static constexpr int kCount = 3;
-        static void Of(const PF_Pixel16 &p, A_u_long *v)
-        {
-            v[0] = p.red;
-            v[1] = p.green;
-            v[2] = p.blue;
-        }
-    };
-    using Plain = WindowSums<Colour>;
+    using Plain = WindowSums<ColourTerms<PF_Pixel16, A_u_long>>;
 
     static void Accumulate(Weighted &w, const PF_Pixel16 &p, A_u_short tap)
     {
@@ -81,18 +84,7 @@ struct Depth<PF_PixelFloat> {
         A_u_short weight = 0;
         double red = 0.0, green = 0.0, blue = 0.0;
     };
-    struct Colour {
-        using Pixel = PF_PixelFloat;
-        using Value = double;
-        static constexpr int kCount = 3;
-        static void Of(const PF_PixelFloat &p, double *v)
-        {
-            v[0] = p.red;
-            v[1] = p.green;
-            v[2] = p.blue;
-        }
-    };
-    using Plain = WindowSums<Colour>;
+    using Plain = WindowSums<ColourTerms<PF_PixelFloat, double>>;
 
     static void Accumulate(Weighted &w, const PF_PixelFloat &p, A_u_short tap)
     {

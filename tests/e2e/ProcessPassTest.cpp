@@ -16,6 +16,13 @@ bool Matches(const fxhost::World &input, A_long x, A_long y, const PF_Pixel &col
 
 class ProcessPass : public RenderTest, public ::testing::WithParamInterface<PF_PixelFormat> {
 protected:
+    static fxhost::RenderOptions HalfResolution()
+    {
+        fxhost::RenderOptions half;
+        half.downsampleX = half.downsampleY = PF_RationalScale{1, 2};
+        return half;
+    }
+
     // Base keys the lines; Process 1 spreads the key colour (the ramp) into
     // them, Process 2 the line colour into the key region.
     void TwoProcesses()
@@ -160,8 +167,7 @@ TEST_P(ProcessPass, BoundaryBlurDecidesSmoothingAndTheRadius)
 
     // At half resolution 59 rounds to 31, less trunc(35 * repeat / 80): 31 for
     // one repeat, 30 (smoothed) for three.
-    fxhost::RenderOptions half;
-    half.downsampleX = half.downsampleY = PF_RationalScale{1, 2};
+    const fxhost::RenderOptions half = HalfResolution();
     View(1);
     effect->setValue("1 : Boundary Blur", 59);
     effect->setValue("1 : Blur Repeat Num", 1);
@@ -177,8 +183,7 @@ TEST_P(ProcessPass, HalfResolutionCorrectsTheBoundaryBlur)
     TwoProcesses();
     effect->setValue("2 : Enable Process", 0);
     const fxhost::World input = MakeInput(GetParam());
-    fxhost::RenderOptions half;
-    half.downsampleX = half.downsampleY = PF_RationalScale{1, 2};
+    const fxhost::RenderOptions half = HalfResolution();
     // Half resolution, 10: trunc(5.5) + 1 = 6, less trunc(10 * repeat / 80):
     // 6 for five repeats, 5 for ten. Full resolution reaches the same with 5
     // and 4; Blur Amount 10 at half matches 5 at full.

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -12,16 +11,6 @@ namespace {
 
 using V = std::vector<double>;
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-GaussTable Table(std::vector<A_u_short> taps, A_long n, A_u_short tailTotal = 0)
-{
-    GaussTable table{};
-    std::copy(taps.begin(), taps.end(), table.taps);
-    table.stored = static_cast<A_long>(taps.size());
-    table.n = n;
-    table.tailTotal = tailTotal;
-    return table;
-}
 
 class BoundaryBlurTest : public HostTest {
 protected:

@@ -13,16 +13,22 @@ A_u_short Tag(A_long x, A_long y) { return static_cast<A_u_short>(10 * x + y + 1
 
 class PropagationTest : public HostTest {
 protected:
+    // A tagged source and a clear spread world.
+    void Prepare(A_long width, A_long height)
+    {
+        source = PaintedWorld<PF_Pixel16>(width, height, [](A_long x, A_long y) {
+            return PF_Pixel16{32768, Tag(x, y), 7, 9};
+        });
+        spread = FlatWorld<PF_Pixel16>(width, height, {0, 0, 0, 0});
+    }
+
     // Runs the two spread passes and gives the row and column maps as text:
     // '.' where nothing is recorded, else the distance.
     void Spread(const PixelMask &seed, const PixelMask &fill, double distance, bool stopAtGap, Rows *rowMap,
                 Rows *columnMap)
     {
         const A_long width = seed.width, height = seed.height;
-        source = PaintedWorld<PF_Pixel16>(width, height, [](A_long x, A_long y) {
-            return PF_Pixel16{32768, Tag(x, y), 7, 9};
-        });
-        spread = FlatWorld<PF_Pixel16>(width, height, {0, 0, 0, 0});
+        Prepare(width, height);
         DistanceMap rows, columns;
         ASSERT_TRUE(rows.Allocate(basic(), width, height));
         ASSERT_TRUE(columns.Allocate(basic(), width, height));
@@ -60,10 +66,7 @@ protected:
     {
         const PixelMask seed = DrawMask(inData(), seedRows), fill = DrawMask(inData(), fillRows);
         const A_long width = seed.width, height = seed.height;
-        source = PaintedWorld<PF_Pixel16>(width, height, [](A_long x, A_long y) {
-            return PF_Pixel16{32768, Tag(x, y), 7, 9};
-        });
-        spread = FlatWorld<PF_Pixel16>(width, height, {0, 0, 0, 0});
+        Prepare(width, height);
         fxhost::World output = FlatWorld<PF_Pixel16>(width, height, {1, 1, 1, 1});
         EXPECT_EQ(PropagateColour<PF_Pixel16>(source.get(), output.get(), spread.get(), inData(), {0, 0, width, height},
                                               seed, fill, distance, stopAtGap),
