@@ -184,8 +184,10 @@ PF_Err FillFromSpread(void *refcon, A_long /*thread*/, A_long index, A_long slic
             for (A_long q = y + 1; q < std::min(y + reach, static_cast<double>(height)) && fill.Row(q)[x] != 0; ++q)
                 nearest.Consider(q - y, job.rowMap->Row(q)[x], x, q);
 
+            // Without a candidate, or beyond the distance, the pixel fades out
+            // completely, even where R exceeds the start value 1000.
             double v = nearest.v;
-            if (!nearest.found || v > reach || v < 0) v = reach;
+            if (!nearest.found || v > reach) v = reach;
             const Pixel &from = PixelRow<Pixel>(job.spread, job.rect.top + nearest.y)[job.rect.left + nearest.x];
             out[x] = from;
             out[x].alpha = Fade(from.alpha, reach, v);
