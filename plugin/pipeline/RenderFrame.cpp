@@ -181,8 +181,7 @@ private:
         steps_.run([&] {
             return MaskFromKeys<Pixel>(in_data_, context_.input, context_.area, keys, 1, &set.keyMatch);
         });
-        set.currentKeys.MergeMask(set.keyMatch);
-        for (PixelMask *mask : {&set.extractMask, &set.regionMask, &set.coverageMask}) mask->MergeMask(set.currentKeys);
+        TakeMatchedKeys(set);
 
         if (smoothBase) {
             steps_.run([&] {
@@ -207,6 +206,15 @@ private:
         });
     }
 
+    // The last key match becomes the block's keys and joins the unions of
+    // every block run so far.
+    static void TakeMatchedKeys(WorkingSet &set)
+    {
+        set.currentKeys.FillMask(0);
+        set.currentKeys.MergeMask(set.keyMatch);
+        for (PixelMask *mask : {&set.extractMask, &set.regionMask, &set.coverageMask}) mask->MergeMask(set.currentKeys);
+    }
+
     // Process group k: spreads its colour into the neighbouring key areas,
     // smooths and feathers it, and lays it over the working result.
     void ProcessPass(WorkingSet &set, ProgressCounter &progress, int k)
@@ -228,9 +236,7 @@ private:
         steps_.run([&] {
             return MaskFromKeys<Pixel>(in_data_, context_.input, context_.area, keys, 1, &set.keyMatch);
         });
-        set.currentKeys.FillMask(0);
-        set.currentKeys.MergeMask(set.keyMatch);
-        for (PixelMask *mask : {&set.extractMask, &set.regionMask, &set.coverageMask}) mask->MergeMask(set.currentKeys);
+        TakeMatchedKeys(set);
         keys.clear();
         set.seedMask.FillMask(0);
         set.seedMask.MergeMask(set.keyMatch);

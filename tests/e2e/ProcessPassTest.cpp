@@ -255,6 +255,40 @@ TEST_P(ProcessPass, HostFailuresInThePassEndTheFrameWithTheirCode)
     host.clearFaults();
 }
 
+TEST_P(ProcessPass, AFailedSmoothingLeavesTheSpreadColourAsItWas)
+{
+    // The key colour in the top-left pixel only, a block of line colour far
+    // away that no spread reaches: its pixels take the top-left spread pixel,
+    // the key colour, with alpha 0. Smoothing reads only opaque pixels, so
+    // after it the block's colour is 0; when it fails (its edge map world
+    // cannot be made) the pass goes on with the spread colour.
+    fxhost::World picture(40, 12, PF_PixelFormat_ARGB32);
+    for (A_long y = 0; y < 12; ++y)
+        for (A_long x = 0; x < 40; ++x) picture.at<PF_Pixel8>(x, y) = x >= 34 && y >= 3 && y < 9 ? kLine : kFill;
+    picture.at<PF_Pixel8>(0, 0) = kKey;
+    const fxhost::World input = AtDepth(picture, GetParam());
+    effect->setColour("Color 1", kLine);
+    effect->setValue("Blur Amount", 100);
+    View(5);
+    const auto red = [](const fxhost::World &world) {
+        switch (world.format()) {
+            case PF_PixelFormat_ARGB32: return world.at<PF_Pixel8>(36, 5).red / 255.0;
+            case PF_PixelFormat_ARGB64: return world.at<PF_Pixel16>(36, 5).red / 32768.0;
+            default: return double(world.at<PF_PixelFloat>(36, 5).red);
+        }
+    };
+    const fxhost::World smoothed = Render(input);
+    EXPECT_EQ(SmoothingRuns(), 1);
+    EXPECT_EQ(Alpha(smoothed, 36, 5), 0);
+    EXPECT_EQ(red(smoothed), 0);
+    // The working set makes 10 worlds for 8-bit input, 8 otherwise.
+    host.failNth(fxhost::Fault::NewWorld, GetParam() == PF_PixelFormat_ARGB32 ? 11 : 9, PF_Err_OUT_OF_MEMORY);
+    const fxhost::World unsmoothed = Render(input);
+    EXPECT_EQ(Alpha(unsmoothed, 36, 5), 0);
+    EXPECT_NEAR(red(unsmoothed), kKey.red / 255.0, 1e-4);
+    EXPECT_EQ(host.accounting(), applied) << host.accounting().describe();
+}
+
 TEST_P(ProcessPass, EveryFailedAllocationOrWorldHandsEverythingBack)
 {
     // Each memory block and world of the frame in turn: the frame either
