@@ -4,6 +4,7 @@
 
 #include "HostFixture.h"
 #include "KernelSupport.h"
+#include "PaintedWorld.h"
 #include "kernels/BoundaryBlur.h"
 #include "kernels/GaussTable.h"
 
@@ -299,6 +300,20 @@ TEST_F(BoundaryScheduleTest, AlphaGainRunsRightAfterTheFirstRowPass)
         ChainMatchesSchedule<PF_Pixel16>(keepDivision);
         ChainMatchesSchedule<PF_PixelFloat>(keepDivision);
     }
+}
+
+TEST_F(BoundaryScheduleTest, AlphaGainAlsoRaisesPixelsOutsideTheRegion)
+{
+    // Repeat 2: the first row pass, and with it AlphaGain, writes the
+    // destination, whose pixels outside the region no later pass writes.
+    const PixelMask regionMask = DrawMask(inData(), region), keepMask = DrawMask(inData(), keep);
+    const fxhost::World source = Source<PF_Pixel16>();
+    fxhost::World blurred = FlatWorld<PF_Pixel16>(7, 5, {3000, 2, 3, 4}), scratch = Blank<PF_Pixel16>();
+    ASSERT_EQ(BoundaryBlur<PF_Pixel16>(blurred.get(), inData(), -1, source.get(), scratch.get(), {0, 0, 7, 5},
+                                       regionMask, keepMask, 2.0, 2, true, nullptr),
+              PF_Err_NONE);
+    EXPECT_EQ(blurred.at<PF_Pixel16>(2, 1), (PF_Pixel16{5000, 2, 3, 4}));
+    EXPECT_EQ(blurred.at<PF_Pixel16>(0, 3), (PF_Pixel16{5000, 2, 3, 4}));
 }
 
 TEST_F(BoundaryScheduleTest, BelowRadiusTwoTheRegionIsCopied)
