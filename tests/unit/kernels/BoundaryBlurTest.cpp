@@ -92,6 +92,15 @@ TEST_F(BoundaryBlurTest, FloatFormulas)
     EXPECT_FLOAT_EQ(tailed[0], 25.0 / 56);
     EXPECT_EQ(Pass<PF_PixelFloat>(RowsFloat, {0.25, 0.5, 0.75}, {1, 1, 1}, all, None(3), Table({0}, 3, 16384))[0],
               0.25);
+    // Evaluated in that order: with the weighted sum first, as the region
+    // blur writes its formula, this window would give another float.
+    const float a0 = 0.968f, a1 = 0.759f, a2 = 0.438f;
+    const double unit = 1.0 / 32768, weighted = a0 * (12 * unit) + a1 * (12 * unit) + a2 * (12 * unit);
+    const double tail = (double(a0) + a1 + a2) / 3 * 4325 * unit;
+    const auto textOrder = float(32768.0 / 36 * (1 - 4325 * unit) * weighted + tail);
+    ASSERT_NE(textOrder, float(weighted * (32768.0 / 36) * (1 - 4325 * unit) + tail));
+    EXPECT_EQ(Pass<PF_PixelFloat>(RowsFloat, {a0, a1, a2}, {1, 1, 1}, all, None(3), Table({12, 12}, 2, 4325))[1],
+              textOrder);
 }
 
 TEST_F(BoundaryBlurTest, FloatSumsAreKeptInDouble)

@@ -184,6 +184,24 @@ TEST_F(PropagationTest, AFillPixelWithoutCandidateEndsTransparentEvenBeyondTheNo
     EXPECT_EQ(out.at<PF_Pixel16>(2, 2), (PF_Pixel16{0, Tag(0, 0), 7, 9}));
 }
 
+TEST_F(PropagationTest, ASearchAlongTheRowStartsAtThePixelOnlyFromTheSecondColumn)
+{
+    // The column walk jumps the gap and records 2 at (0, 3), but the search
+    // along the row runs only while p > 0, and up the column it ends at the
+    // gap: no candidate.
+    const fxhost::World out = Propagate({".", "#", ".", ".", "."}, {"#", "#", ".", "#", "#"}, 5, false);
+    EXPECT_EQ(out.at<PF_Pixel16>(0, 3).alpha, 0);
+    // One column to the right the pixel's own entry counts: trunc(3 / 5 * 32768).
+    const fxhost::World shifted = Propagate({"..", ".#", "..", "..", ".."}, {".#", ".#", "..", ".#", ".#"}, 5, false);
+    EXPECT_EQ(shifted.at<PF_Pixel16>(1, 3).alpha, 19660);
+}
+
+TEST_F(PropagationTest, RowsWithoutFillAreSkippedSeedsIncluded)
+{
+    const fxhost::World out = Propagate({"#..", "..."}, {"...", "###"}, 5);
+    EXPECT_EQ(out.at<PF_Pixel16>(0, 0), (PF_Pixel16{1, 1, 1, 1}));
+}
+
 TEST_F(PropagationTest, FloatAlphaIsFadedWithoutRounding)
 {
     const PixelMask seed = DrawMask(inData(), {"...", ".#.", "...", "..."});
