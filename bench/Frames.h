@@ -54,6 +54,18 @@ struct BenchHost {
     PF_InData in_data;
 };
 
+// The pixels of the frame whose cel colour index `selects` accepts.
+template <class Selects>
+PixelMask CelMask(PF_InData *in_data, Selects selects)
+{
+    PixelMask mask;
+    mask.AllocateMask(in_data, kFrameWidth, kFrameHeight);
+    for (A_long y = 0; y < kFrameHeight; ++y)
+        for (A_long x = 0; x < kFrameWidth; ++x) mask.Row(y)[x] = selects(CelAt(x, y)) ? 1 : 0;
+    mask.RecomputeFlags();
+    return mask;
+}
+
 inline void CountFrames(benchmark::State &state)
 {
     state.counters["Mpixels"] =

@@ -11,11 +11,7 @@ void RegionBlurFrame(benchmark::State &state, PF_PixelFormat format, bool keepDi
     BenchHost bench;
     const fxhost::World source = CelFrame<Pixel>(format);
     fxhost::World destination = CelFrame<Pixel>(format), scratch(kFrameWidth, kFrameHeight, format);
-    PixelMask mask;
-    mask.AllocateMask(&bench.in_data, kFrameWidth, kFrameHeight);
-    for (A_long y = 0; y < kFrameHeight; ++y)
-        for (A_long x = 0; x < kFrameWidth; ++x) mask.Row(y)[x] = CelAt(x, y) < 2 ? 1 : 0;
-    mask.RecomputeFlags();
+    const PixelMask mask = CelMask(&bench.in_data, [](int colour) { return colour < 2; });
 
     for (auto _ : state) {
         const PF_Err err = RegionBlur<Pixel>(destination.get(), &bench.in_data, -1, source.get(), scratch.get(),

@@ -3,8 +3,13 @@
 // between destination and scratch so that the last pass writes destination.
 #pragma once
 
+#include <initializer_list>
+
 #include "AE_Effect.h"
 #include "kernels/GaussTable.h"
+#include "kernels/KernelArea.h"
+#include "kernels/Masked.h"
+#include "pipeline/PixelMask.h"
 #include "pipeline/ProgressCounter.h"
 
 // Radii below this are not blurred at all.
@@ -52,4 +57,25 @@ PF_Err RunBlurSchedule(BlurSchedule &schedule, ProgressCounter *progress, RunPas
         if (err != PF_Err_NONE) return err;
     }
     return PF_Err_NONE;
+}
+
+// A whole blur from source through scratch into destination over the pixels
+// of rect that mask selects: below kMinBlurRadius (a NaN radius included)
+// the selected pixels are copied instead; otherwise the three worlds must be
+// distinct and the schedule runs. extraMasks must cover rect too.
+template <class Pixel, class RunPass>
+PF_Err RunBlur(PF_InData *in_data, const PF_EffectWorld *source, PF_EffectWorld *destination, PF_EffectWorld *scratch,
+               const PF_LRect &rect, const PixelMask &mask, std::initializer_list<const PixelMask *> extraMasks,
+               double radius, A_long repeat, ProgressCounter *progress, RunPass &&runPass)
+{
+    PF_Err err = CheckArea(rect, {destination, source, scratch}, &mask);
+    for (const PixelMask *extra : extraMasks)
+        if (err == PF_Err_NONE && !MaskCovers(*extra, rect)) err = PF_Err_BAD_CALLBACK_PARAM;
+    if (err != PF_Err_NONE) return err;
+    if (!(radius >= kMinBlurRadius)) return MaskedCopy<Pixel>(in_data, source, destination, rect, mask, false);
+    // A pass must not read the world it writes.
+    if (destination == source || destination == scratch || source == scratch) return PF_Err_BAD_CALLBACK_PARAM;
+
+    BlurSchedule schedule(radius, repeat, source, destination, scratch);
+    return RunBlurSchedule(schedule, progress, runPass);
 }

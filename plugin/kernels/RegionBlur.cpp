@@ -1,22 +1,30 @@
 #include "kernels/RegionBlur.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstddef>
 
 #include "AE_EffectCB.h"
+#include "kernels/BlurLine.h"
 #include "kernels/BlurSchedule.h"
-#include "kernels/ColumnBuffer.h"
 #include "kernels/KernelArea.h"
-#include "kernels/Masked.h"
 #include "kernels/Slices.h"
 
 namespace {
 
-// Taps farther than this from the centre only act through the tail.
-constexpr A_long kMaxTapDistance = kStoredTaps - 1;
 constexpr A_u_long kFullScale16 = 32768;
-constexpr double kTapUnit = 1.0 / 32768;  // one tap unit as a weight
+
+// The plain sums the tail needs: red, green and blue.
+template <class P, class V>
+struct ColourTerms {
+    using Pixel = P;
+    using Value = V;
+    static constexpr int kCount = 3;
+    static void Of(const Pixel &p, Value *v)
+    {
+        v[0] = p.red;
+        v[1] = p.green;
+        v[2] = p.blue;
+    }
+};
 
 template <class Pixel>
 struct Depth;
@@ -28,30 +36,7 @@ struct Depth<PF_Pixel16> {
         A_u_short weight = 0;  // wraps as the table's 16-bit weights do
         A_u_long red = 0, green = 0, blue = 0;
     };
-    struct Totals {
-        A_u_long red, green, blue;
-        A_long count;
-    };
-    // Plain sums over the window, kept up to date as it slides.
-    struct Plain {
-        A_u_long red = 0, green = 0, blue = 0;
-        A_long count = 0;
-        void Add(const PF_Pixel16 &p)
-        {
-            red += p.red;
-            green += p.green;
-            blue += p.blue;
-            ++count;
-        }
-        void Remove(const PF_Pixel16 &p)
-        {
-            red -= p.red;
-            green -= p.green;
-            blue -= p.blue;
-            --count;
-        }
-        Totals Sum(const PF_Pixel16 *, const A_u_char *, A_long, A_long) const { return {red, green, blue, count}; }
-    };
+    using Plain = WindowSums<ColourTerms<PF_Pixel16, A_u_long>>;
 
     static void Accumulate(Weighted &w, const PF_Pixel16 &p, A_u_short tap)
     {
@@ -77,7 +62,7 @@ struct Depth<PF_Pixel16> {
 
     // With a tail T: (T * mean + 16384 + weighted mean * (32768 - T)) div
     // 32768; without weight the weighted term, which divides by it, drops out.
-    static void StoreWithTail(PF_Pixel16 &out, const Weighted &w, const Totals &plain, A_u_short tailTotal)
+    static void StoreWithTail(PF_Pixel16 &out, const Weighted &w, const Plain::Totals &plain, A_u_short tailTotal)
     {
         const A_u_long tail = tailTotal;
         const A_u_long weight = w.weight;
@@ -86,9 +71,9 @@ struct Depth<PF_Pixel16> {
             if (weight != 0) value += (weighted / weight) * (kFullScale16 - tail);
             return static_cast<A_u_short>(value / kFullScale16);
         };
-        out.red = mix(w.red, plain.red);
-        out.green = mix(w.green, plain.green);
-        out.blue = mix(w.blue, plain.blue);
+        out.red = mix(w.red, plain.sum[0]);
+        out.green = mix(w.green, plain.sum[1]);
+        out.blue = mix(w.blue, plain.sum[2]);
     }
 };
 
@@ -99,57 +84,7 @@ struct Depth<PF_PixelFloat> {
         A_u_short weight = 0;
         double red = 0.0, green = 0.0, blue = 0.0;
     };
-    struct Totals {
-        double red, green, blue;
-        A_long count;
-    };
-    // Incremental sums agree with direct ones only while every value in them
-    // is finite (Inf - Inf would stay NaN after the Inf has left), so pixels
-    // with a non-finite channel are counted aside and, while any is in the
-    // window, the window is summed directly.
-    struct Plain {
-        double red = 0.0, green = 0.0, blue = 0.0;
-        A_long count = 0;
-        A_long nonFinite = 0;
-        static bool Finite(const PF_PixelFloat &p)
-        {
-            return std::isfinite(p.red) && std::isfinite(p.green) && std::isfinite(p.blue);
-        }
-        void Add(const PF_PixelFloat &p)
-        {
-            ++count;
-            if (!Finite(p)) {
-                ++nonFinite;
-                return;
-            }
-            red += p.red;
-            green += p.green;
-            blue += p.blue;
-        }
-        void Remove(const PF_PixelFloat &p)
-        {
-            --count;
-            if (!Finite(p)) {
-                --nonFinite;
-                return;
-            }
-            red -= p.red;
-            green -= p.green;
-            blue -= p.blue;
-        }
-        Totals Sum(const PF_PixelFloat *in, const A_u_char *selected, A_long lo, A_long hi) const
-        {
-            if (nonFinite == 0) return {red, green, blue, count};
-            Totals direct{0.0, 0.0, 0.0, count};
-            for (A_long p = lo; p <= hi; ++p) {
-                if (selected[p] == 0) continue;
-                direct.red += in[p].red;
-                direct.green += in[p].green;
-                direct.blue += in[p].blue;
-            }
-            return direct;
-        }
-    };
+    using Plain = WindowSums<ColourTerms<PF_PixelFloat, double>>;
 
     static void Accumulate(Weighted &w, const PF_PixelFloat &p, A_u_short tap)
     {
@@ -174,7 +109,7 @@ struct Depth<PF_PixelFloat> {
 
     // weighted * (32768 / W) * (1 - T / 32768) + mean * T / 32768; without
     // weight only the mean term.
-    static void StoreWithTail(PF_PixelFloat &out, const Weighted &w, const Totals &plain, A_u_short tailTotal)
+    static void StoreWithTail(PF_PixelFloat &out, const Weighted &w, const Plain::Totals &plain, A_u_short tailTotal)
     {
         const double tailShare = tailTotal * kTapUnit;
         const auto mix = [&](double weighted, double sum) {
@@ -182,65 +117,33 @@ struct Depth<PF_PixelFloat> {
             if (w.weight == 0) return static_cast<PF_FpShort>(tail);
             return static_cast<PF_FpShort>(weighted * (32768.0 / w.weight) * (1.0 - tailShare) + tail);
         };
-        out.red = mix(w.red, plain.red);
-        out.green = mix(w.green, plain.green);
-        out.blue = mix(w.blue, plain.blue);
+        out.red = mix(w.red, plain.sum[0]);
+        out.green = mix(w.green, plain.sum[1]);
+        out.blue = mix(w.blue, plain.sum[2]);
     }
 };
 
 // One line (a row, or a column copied into a buffer) of length pixels; the
 // result for pixel x goes to out + x * outStride bytes.
 template <class Pixel, BlurForm Form>
-void BlurLine(const Pixel *in, const A_u_char *selected, A_long length, const GaussTable &table, char *out,
+void BlurLine(const Pixel *in, const MaskPlanes<1> &planes, A_long length, const GaussTable &table, char *out,
               ptrdiff_t outStride)
 {
     using D = Depth<Pixel>;
-    const A_long half = table.n - 1;
-    const A_long reach = std::min(half, kMaxTapDistance);
+    const A_u_char *selected = planes[0];
     const bool hasTail = table.tailTotal != 0;
-
     typename D::Plain plain;
-    A_long coveredLo = 0, coveredHi = -1;  // the pixels plain holds
-    A_long runBegin = 0, runEnd = -1;
-    for (A_long x = 0; x < length; ++x) {
-        if (selected[x] == 0) continue;
-        A_long lo = std::max<A_long>(0, x - half);
-        A_long hi = std::min(length - 1, x + half);
-        if constexpr (Form == BlurForm::RunLimited) {
-            if (x > runEnd) {
-                runBegin = runEnd = x;
-                while (runEnd + 1 < length && selected[runEnd + 1] != 0) ++runEnd;
-                plain = typename D::Plain();
-                coveredLo = x;
-                coveredHi = x - 1;
-            }
-            lo = std::max(lo, runBegin);
-            hi = std::min(hi, runEnd);
-        }
-
-        typename D::Weighted weighted;
-        const A_long last = std::min(hi, x + reach);
-        for (A_long p = std::max(lo, x - reach); p <= last; ++p) {
-            // A run holds only selected pixels.
-            if (Form == BlurForm::Window && selected[p] == 0) continue;
-            D::Accumulate(weighted, in[p], table.taps[p < x ? x - p : p - x]);
-        }
-
-        Pixel &target = *reinterpret_cast<Pixel *>(out + x * outStride);
-        if (!hasTail) {
-            D::Store(target, in[x], weighted);
-            continue;
-        }
-        while (coveredHi < hi) {
-            ++coveredHi;
-            if (selected[coveredHi] != 0) plain.Add(in[coveredHi]);
-        }
-        while (coveredLo < lo) {
-            if (selected[coveredLo] != 0) plain.Remove(in[coveredLo]);
-            ++coveredLo;
-        }
-        D::StoreWithTail(target, weighted, plain.Sum(in, selected, lo, hi), table.tailTotal);
-    }
+    WalkWindows<Form>(in, selected, length, table.n - 1, hasTail ? &plain : nullptr,
+                      [&](A_long x, A_long lo, A_long hi) {
+                          typename D::Weighted weighted;
+                          ForEachTap<Form>(selected, x, lo, hi, table,
+                                           [&](A_long p, A_u_short tap) { D::Accumulate(weighted, in[p], tap); });
+                          Pixel &target = *reinterpret_cast<Pixel *>(out + x * outStride);
+                          if (hasTail)
+                              D::StoreWithTail(target, weighted, plain.Sum(in, selected, lo, hi), table.tailTotal);
+                          else
+                              D::Store(target, in[x], weighted);
+                      });
 }
 
 template <class Pixel>
@@ -257,14 +160,10 @@ template <class Pixel, BlurForm Form>
 PF_Err RegionBlurRows(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 {
     const auto &job = *static_cast<const RegionBlurJob<Pixel> *>(refcon);
-    const Slice slice = SliceOf(AreaHeight(job.rect), index, slices);
-    for (A_long y = slice.begin; y < slice.end; ++y) {
-        if (!job.mask->RowOccupied(y)) continue;
-        const Pixel *in = PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left;
-        Pixel *out = PixelRow<Pixel>(job.destination, job.rect.top + y) + job.rect.left;
-        BlurLine<Pixel, Form>(in, job.mask->Row(y), AreaWidth(job.rect), *job.table, reinterpret_cast<char *>(out),
-                              sizeof(Pixel));
-    }
+    BlurRows<Pixel, 1>(job.source, job.destination, job.rect, {job.mask}, SliceOf(AreaHeight(job.rect), index, slices),
+                       [&](const Pixel *in, const MaskPlanes<1> &planes, A_long length, char *out, ptrdiff_t stride) {
+                           BlurLine<Pixel, Form>(in, planes, length, *job.table, out, stride);
+                       });
     return PF_Err_NONE;
 }
 
@@ -272,18 +171,12 @@ template <class Pixel, BlurForm Form>
 PF_Err RegionBlurColumns(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 {
     const auto &job = *static_cast<const RegionBlurJob<Pixel> *>(refcon);
-    const A_long height = AreaHeight(job.rect);
-    const Slice slice = SliceOf(AreaWidth(job.rect), index, slices);
-    ColumnBuffer<Pixel> buffer;
-    for (A_long x = slice.begin; x < slice.end; ++x) {
-        if (!job.mask->ColumnOccupied(x)) continue;
-        if (!buffer.Allocated() && !buffer.Allocate(job.in_data->pica_basicP, height)) return PF_Err_OUT_OF_MEMORY;
-        buffer.Load(job.source, *job.mask, job.rect, x);
-        Pixel *out = PixelRow<Pixel>(job.destination, job.rect.top) + job.rect.left + x;
-        BlurLine<Pixel, Form>(buffer.Pixels(), buffer.Selected(), height, *job.table, reinterpret_cast<char *>(out),
-                              job.destination->rowbytes);
-    }
-    return PF_Err_NONE;
+    return BlurColumns<Pixel, 1>(
+        job.in_data->pica_basicP, job.source, job.destination, job.rect, {job.mask},
+        SliceOf(AreaWidth(job.rect), index, slices),
+        [&](const Pixel *in, const MaskPlanes<1> &planes, A_long length, char *out, ptrdiff_t stride) {
+            BlurLine<Pixel, Form>(in, planes, length, *job.table, out, stride);
+        });
 }
 
 template <class Pixel>
@@ -291,18 +184,11 @@ PF_Err RegionBlur(PF_EffectWorld *destination, PF_InData *in_data, A_long iterat
                   PF_EffectWorld *scratch, const PF_LRect &rect, const PixelMask &mask, double radius, A_long repeat,
                   bool keepDivision, ProgressCounter *progress)
 {
-    PF_Err err = CheckArea(rect, {destination, source, scratch}, &mask);
-    if (err != PF_Err_NONE) return err;
-    // Written so that a NaN radius also takes the copy.
-    if (!(radius >= kMinBlurRadius)) return MaskedCopy<Pixel>(in_data, source, destination, rect, mask, false);
-    // A pass must not read the world it writes.
-    if (destination == source || destination == scratch || source == scratch) return PF_Err_BAD_CALLBACK_PARAM;
-
-    BlurSchedule schedule(radius, repeat, source, destination, scratch);
-    return RunBlurSchedule(schedule, progress, [&](const BlurPass &pass) {
-        RegionBlurJob<Pixel> job{in_data, pass.destination, pass.source, rect, &mask, &pass.table};
-        return in_data->utils->iterate_generic(iterations, &job, PassWorker<Pixel>(pass.rows, keepDivision));
-    });
+    return RunBlur<Pixel>(
+        in_data, source, destination, scratch, rect, mask, {}, radius, repeat, progress, [&](const BlurPass &pass) {
+            RegionBlurJob<Pixel> job{in_data, pass.destination, pass.source, rect, &mask, &pass.table};
+            return in_data->utils->iterate_generic(iterations, &job, PassWorker<Pixel>(pass.rows, keepDivision));
+        });
 }
 
 template PF_Err RegionBlurRows<PF_Pixel16, BlurForm::RunLimited>(void *, A_long, A_long, A_long);
@@ -314,9 +200,8 @@ template PF_Err RegionBlurRows<PF_PixelFloat, BlurForm::Window>(void *, A_long, 
 template PF_Err RegionBlurColumns<PF_PixelFloat, BlurForm::RunLimited>(void *, A_long, A_long, A_long);
 template PF_Err RegionBlurColumns<PF_PixelFloat, BlurForm::Window>(void *, A_long, A_long, A_long);
 
-template PF_Err RegionBlur<PF_Pixel16>(PF_EffectWorld *, PF_InData *, A_long, const PF_EffectWorld *,
-                                       PF_EffectWorld *, const PF_LRect &, const PixelMask &, double, A_long, bool,
-                                       ProgressCounter *);
+template PF_Err RegionBlur<PF_Pixel16>(PF_EffectWorld *, PF_InData *, A_long, const PF_EffectWorld *, PF_EffectWorld *,
+                                       const PF_LRect &, const PixelMask &, double, A_long, bool, ProgressCounter *);
 template PF_Err RegionBlur<PF_PixelFloat>(PF_EffectWorld *, PF_InData *, A_long, const PF_EffectWorld *,
                                           PF_EffectWorld *, const PF_LRect &, const PixelMask &, double, A_long, bool,
                                           ProgressCounter *);

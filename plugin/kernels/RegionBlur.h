@@ -4,14 +4,10 @@
 #pragma once
 
 #include "AE_Effect.h"
+#include "kernels/BlurLine.h"
 #include "kernels/GaussTable.h"
 #include "pipeline/PixelMask.h"
 #include "pipeline/ProgressCounter.h"
-
-// Run-limited: a pixel mixes only with its own unbroken run of selected
-// pixels ("Keep Division" on). Window: with every selected pixel of the
-// kernel window.
-enum class BlurForm { RunLimited, Window };
 
 // What one pass reads; the refcon of its workers.
 template <class Pixel>

@@ -8,6 +8,12 @@ PF_Err ProgressCounter::Advance()
     return Report();
 }
 
+PF_Err ProgressCounter::Finish()
+{
+    done = std::max(done, total);
+    return Report();
+}
+
 PF_Err ProgressCounter::Report() const
 {
     if (in_data == nullptr || in_data->inter.progress == nullptr) return PF_Err_NONE;

@@ -14,6 +14,8 @@ struct ProgressCounter {
     PF_Err Advance();
     // The current position, without moving.
     PF_Err Report() const;
+    // Moves to the end of the budget and reports it.
+    PF_Err Finish();
     // min(done * 100 / total, 100); 100 when total is 0.
     A_long Percent() const;
 };

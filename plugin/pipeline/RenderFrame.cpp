@@ -4,10 +4,12 @@
 
 #include "AEWorldSuite.h"
 #include "AE_EffectCB.h"
+#include "kernels/BoundaryBlur.h"
 #include "kernels/Convert.h"
 #include "kernels/EdgeSmoothing.h"
 #include "kernels/Keying.h"
 #include "kernels/Masked.h"
+#include "kernels/Propagation.h"
 #include "kernels/RegionBlur.h"
 #include "pipeline/ColourKeys.h"
 #include "pipeline/PixelMask.h"
@@ -41,10 +43,12 @@ struct Depth<PF_PixelFloat> {
 PF_Err SmoothEdges(PF_Pixel16 *, const SmoothingJob &job) { return SmoothEdges16(job); }
 PF_Err SmoothEdges(PF_PixelFloat *, const SmoothingJob &job) { return SmoothEdgesFloat(job); }
 
-// Edge smoothing runs for radii from 2 to 15 pixels; the blur alone would
-// leave visible steps there.
+// Edge smoothing runs for Base radii from 2 to 15 pixels and for process
+// sizes above 1 up to 30; the blur alone would leave visible steps there.
 constexpr double kSmoothMinimum = 2.0;
 constexpr double kSmoothMaximum = 15.0;
+constexpr double kPassSmoothAbove = 1.0;
+constexpr double kPassSmoothMaximum = 30.0;
 
 // A control's pixel size at this resolution: rounded, plus one.
 double ScaledSize(double downsample, double size) { return static_cast<A_long>(downsample * size + 0.5) + 1.0; }
@@ -143,11 +147,14 @@ public:
         BasePass(set, progress);
         if (context_.snapshot.view != kViewBase) {
             for (int k = 1; k <= 4; ++k) {
-                ProcessPass(set, k);
+                ProcessPass(set, progress, k);
                 if (k == context_.snapshot.view - 4) break;
             }
         }
         Output(set);
+        // The budget counts more than the passes advance; a finished frame
+        // shows the whole bar.
+        steps_.run([&] { return progress.Finish(); });
         return steps_.result();
     }
 
@@ -174,8 +181,7 @@ private:
         steps_.run([&] {
             return MaskFromKeys<Pixel>(in_data_, context_.input, context_.area, keys, 1, &set.keyMatch);
         });
-        set.currentKeys.MergeMask(set.keyMatch);
-        for (PixelMask *mask : {&set.extractMask, &set.regionMask, &set.coverageMask}) mask->MergeMask(set.currentKeys);
+        TakeMatchedKeys(set);
 
         if (smoothBase) {
             steps_.run([&] {
@@ -200,9 +206,101 @@ private:
         });
     }
 
-    // One process group's pass over the working set; it leaves the frame as
-    // it is for now.
-    void ProcessPass(WorkingSet &, int) {}
+    // The last key match becomes the block's keys and joins the unions of
+    // every block run so far.
+    static void TakeMatchedKeys(WorkingSet &set)
+    {
+        set.currentKeys.FillMask(0);
+        set.currentKeys.MergeMask(set.keyMatch);
+        for (PixelMask *mask : {&set.extractMask, &set.regionMask, &set.coverageMask}) mask->MergeMask(set.currentKeys);
+    }
+
+    // Process group k: spreads its colour into the neighbouring key areas,
+    // smooths and feathers it, and lays it over the working result.
+    void ProcessPass(WorkingSet &set, ProgressCounter &progress, int k)
+    {
+        ProcessParams &block = context_.snapshot.blocks[k];
+        if (downsample_ < 1.0)
+            block.boundaryBlur -= static_cast<A_long>((block.boundaryBlur + 4.0) * block.repeatCount / 80.0);
+        const double passSize = block.boundaryBlur;
+        // Cleared even for a disabled process, whose view then shows nothing.
+        for (AEUtil::EffectWorldPtr *world :
+             {&set.passColour, &set.passSmoothed, &set.passResult, &set.passScratch, &set.spreadScratch})
+            steps_.run([&] { return ClearWorld(in_data_, world->get()); });
+        if (!block.enableProcess) return;
+        const bool smoothPass = passSize > kPassSmoothAbove && passSize <= kPassSmoothMaximum;
+        const bool keepDivision = block.keepDivision != 0;
+
+        KeyList keys;
+        steps_.run([&] { return BuildProcessKeys(in_data_, block, &keys); });
+        steps_.run([&] {
+            return MaskFromKeys<Pixel>(in_data_, context_.input, context_.area, keys, 1, &set.keyMatch);
+        });
+        TakeMatchedKeys(set);
+        keys.clear();
+        set.seedMask.FillMask(0);
+        set.seedMask.MergeMask(set.keyMatch);
+
+        steps_.run([&] {
+            return PropagateColour<Working>(set.workSource, set.passColour.get(), set.spreadScratch.get(), in_data_,
+                                            context_.area, set.seedMask, set.regionMask, passSize, keepDivision);
+        });
+        steps_.run([&] {
+            return MaskFromAlpha<Working>(in_data_, set.passColour.get(), context_.area, 1, &set.passOpaque);
+        });
+        if (smoothPass) SmoothPassColour(set);
+        steps_.run([&] { return progress.Advance(); });
+
+        const bool keepPrevious = block.keepProcess != 0 && passRan_;
+        set.nonKeyMask.FillMask(0);
+        set.nonKeyMask.MergeMask(set.keyMatch);
+        set.nonKeyMask.InvertMask();
+        steps_.run([&] {
+            return BoundaryBlur<Working>(set.passResult.get(), in_data_, PF_Iterations_ONCE_PER_PROCESSOR,
+                                         set.passColour.get(), set.passScratch.get(), context_.area, set.regionMask,
+                                         set.currentKeys, passSize * 0.5, block.repeatCount, keepDivision, &progress);
+        });
+        passRan_ = true;
+        steps_.run([&] {
+            return BoundaryBias<Working>(in_data_, set.passResult.get(), context_.area, set.nonKeyMask,
+                                         block.boundaryBias);
+        });
+        if (keepPrevious) {
+            steps_.run([&] {
+                return ClearAlphaOutside<Working>(in_data_, set.passResult.get(), context_.area, set.coverageMask);
+            });
+            steps_.run([&] {
+                return MultiplyAlphaOutside<Working>(in_data_, set.passResult.get(), set.previousPass.get(),
+                                                     context_.area, set.keyMatch);
+            });
+        }
+        steps_.run([&] { return CopyWorld(in_data_, set.passResult.get(), set.previousPass.get()); });
+        steps_.run([&] { return ColourOver<Working>(in_data_, set.workResult, set.passResult.get(), context_.area); });
+        steps_.run([&] {
+            return MaskFromAlpha<Working>(in_data_, set.passResult.get(), context_.area, 1, &set.coverageMask);
+        });
+    }
+
+    // Smooths the stair steps of the spread colour; the pixels of the process
+    // colour itself keep their value. The smoothing's own failures do not end
+    // the frame: the pass then goes on with the unsmoothed colour rather than
+    // whatever the failed smoothing left behind.
+    void SmoothPassColour(WorkingSet &set)
+    {
+        steps_.run([&] {
+            return MaskedCopy<Working>(in_data_, set.passColour.get(), set.smoothSource.get(), context_.area,
+                                       set.passOpaque, true);
+        });
+        if (!steps_.ok()) return;
+        const SmoothingJob job = SmoothingJob::ForRenderDriver(in_data_, Depth<Pixel>::kWorkingFormat,
+                                                               set.smoothSource.get(), set.passSmoothed.get());
+        if (SmoothEdges(static_cast<Working *>(nullptr), job) != PF_Err_NONE) return;
+        steps_.run([&] {
+            return MaskedCopyRows<Working>(in_data_, set.passColour.get(), set.passSmoothed.get(), context_.area,
+                                           set.keyMatch);
+        });
+        steps_.run([&] { return CopyWorld(in_data_, set.passSmoothed.get(), set.passColour.get()); });
+    }
 
     void Output(WorkingSet &set)
     {
@@ -226,6 +324,7 @@ private:
     StepRule steps_;
     double downsample_ = 1.0;
     A_long budget_ = 0;
+    bool passRan_ = false;  // a process pass of this frame has reached its boundary blur
 };
 
 }  // namespace

@@ -3,91 +3,19 @@
 #include <thread>
 #include <vector>
 
-#include "AE_EffectCBSuites.h"
-#include "ModuleFixture.h"
-#include "Pixels.h"
+#include "CelRender.h"
 
 namespace {
 
-constexpr PF_Pixel kKey = {255, 3, 180, 245};
+using namespace cel;
 
-// A cel-style picture at 8 bits: flat fills, a region of the default key
-// colour with a slight ramp inside it (so a blur changes it), dark lines and
-// a transparent corner.
-void DrawCel(fxhost::World &world8)
-{
-    for (A_long y = 0; y < world8.height(); ++y) {
-        for (A_long x = 0; x < world8.width(); ++x) {
-            PF_Pixel p = {255, 230, 200, 170};
-            if (x >= 4 && x < 20 && y >= 3 && y < 15) p = {255, 3, static_cast<A_u_char>(170 + (x % 5) * 4), 245};
-            if (x == 22 || y == 17) p = {255, 30, 20, 30};
-            if (x < 3 && y < 3) p = {0, 10, 20, 30};
-            world8.at<PF_Pixel8>(x, y) = p;
-        }
-    }
-}
-
-// The same picture at the depth of `format`, converted exactly.
-fxhost::World MakeInput(PF_PixelFormat format, A_long width = 28, A_long height = 20)
-{
-    fxhost::World eight(width, height, PF_PixelFormat_ARGB32);
-    DrawCel(eight);
-    if (format == PF_PixelFormat_ARGB32) return eight;
-    return testpixels::Draw(width, height, format, [&eight](A_long x, A_long y) { return eight.at<PF_Pixel8>(x, y); });
-}
-
-double Alpha(const fxhost::World &world, A_long x, A_long y)
-{
-    switch (world.format()) {
-    case PF_PixelFormat_ARGB32: return world.at<PF_Pixel8>(x, y).alpha;
-    case PF_PixelFormat_ARGB64: return world.at<PF_Pixel16>(x, y).alpha;
-    default: return world.at<PF_PixelFloat>(x, y).alpha;
-    }
-}
-
-bool FullyTransparent(const fxhost::World &world)
-{
-    for (A_long y = 0; y < world.height(); ++y)
-        for (A_long x = 0; x < world.width(); ++x)
-            if (Alpha(world, x, y) != 0) return false;
-    return true;
-}
-
-class RenderDriver : public ModuleTest, public ::testing::WithParamInterface<PF_PixelFormat> {
+class RenderDriver : public RenderTest, public ::testing::WithParamInterface<PF_PixelFormat> {
 protected:
-    void SetUp() override
-    {
-        ModuleTest::SetUp();
-        effect->apply();
-        applied = host.accounting();
-    }
-
-    fxhost::World Render(const fxhost::World &source, const fxhost::RenderOptions &options = {})
-    {
-        fxhost::World input = Copy(source);
-        fxhost::World output(input.width(), input.height(), input.format());
-        fxhost::CommandResult result = effect->render(input, output, options);
-        EXPECT_EQ(result.err, PF_Err_NONE) << result.message();
-        return output;
-    }
-
-    static fxhost::World Copy(const fxhost::World &source)
-    {
-        fxhost::World copy(source.width(), source.height(), source.format());
-        for (A_long y = 0; y < source.height(); ++y)
-            std::memcpy(copy.row<uint8_t>(y), source.row<uint8_t>(y), source.width() * source.bytesPerPixel());
-        return copy;
-    }
-
     void DisableEverything()
     {
         effect->setValue("Enable 1", 0);
         effect->setValue("1 : Enable Process", 0);
     }
-
-    long SmoothingRuns() const { return host.acquisitions(kPFWorldSuite, kPFWorldSuiteVersion1); }
-
-    fxhost::Accounting applied;
 };
 
 TEST_P(RenderDriver, WithNothingEnabledNormalReturnsTheInput)
@@ -141,6 +69,7 @@ TEST_P(RenderDriver, ExtractAndBaseViewsKeepOnlyTheKeyedPixels)
 TEST_P(RenderDriver, BlurAmountDecidesBlurAndSmoothing)
 {
     effect->setValue("Color 1 Range", 10);
+    effect->setValue("1 : Enable Process", 0);
     const fxhost::World input = MakeInput(GetParam());
     effect->setValue("Blur Amount", 0);
     EXPECT_TRUE(Render(input).samePixels(input));

@@ -1,11 +1,13 @@
 // Small worlds and masks drawn from text, for the kernel tests.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "AE_EffectPixelFormat.h"
 #include "fxhost/World.h"
+#include "kernels/GaussTable.h"
 #include "pipeline/PixelMask.h"
 
 using Rows = std::vector<std::string>;
@@ -61,4 +63,16 @@ inline std::string FlagText(const PixelMask &mask)
     text += '|';
     for (A_long x = 0; x < mask.width; ++x) text += mask.columnFlags[x] != 0 ? '1' : '0';
     return text;
+}
+
+// A table of the given taps (distance 0 first) for n taps per side, with an
+// optional tail total; it need not sum to 32768.
+inline GaussTable Table(std::vector<A_u_short> taps, A_long n, A_u_short tailTotal = 0)
+{
+    GaussTable table{};
+    std::copy(taps.begin(), taps.end(), table.taps);
+    table.stored = static_cast<A_long>(taps.size());
+    table.n = n;
+    table.tailTotal = tailTotal;
+    return table;
 }

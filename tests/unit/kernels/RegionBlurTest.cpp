@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -10,16 +9,6 @@
 namespace {
 
 using V = std::vector<double>;
-
-GaussTable Table(std::vector<A_u_short> taps, A_long n, A_u_short tailTotal = 0)
-{
-    GaussTable table{};
-    std::copy(taps.begin(), taps.end(), table.taps);
-    table.stored = static_cast<A_long>(taps.size());
-    table.n = n;
-    table.tailTotal = tailTotal;
-    return table;
-}
 
 class RegionBlurTest : public HostTest {
 protected:

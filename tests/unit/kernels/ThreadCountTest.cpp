@@ -4,9 +4,11 @@
 
 #include "HostFixture.h"
 #include "KernelSupport.h"
+#include "kernels/BoundaryBlur.h"
 #include "kernels/Convert.h"
 #include "kernels/Keying.h"
 #include "kernels/Masked.h"
+#include "kernels/Propagation.h"
 #include "kernels/RegionBlur.h"
 
 namespace {
@@ -70,10 +72,33 @@ protected:
                               PF_Err_NONE);
                     Append(a);
                 }
+            RunProcessKernels<Pixel>(source, keyed, alpha);
         }
         Append(alpha);
         Append(keyed);
         for (const fxhost::World *world : {&a, &b, &c}) Append(*world);
+    }
+
+    // The key pixels spread into the rest, then feathered and biased.
+    template <class Pixel>
+    void RunProcessKernels(const fxhost::World &source, const PixelMask &keyed, const PixelMask &alpha)
+    {
+        fxhost::World spread = Cels<Pixel>(), propagated = Cels<Pixel>(), feathered = Cels<Pixel>(),
+                      scratch = Cels<Pixel>();
+        for (const bool keepDivision : {false, true}) {
+            ASSERT_EQ(PropagateColour<Pixel>(source.get(), propagated.get(), spread.get(), inData(), kArea, keyed,
+                                             alpha, 4.0, keepDivision),
+                      PF_Err_NONE);
+            Append(spread);
+            Append(propagated);
+            for (const double radius : {5.0, 300.5}) {
+                ASSERT_EQ(BoundaryBlur<Pixel>(feathered.get(), inData(), -1, propagated.get(), scratch.get(), kArea,
+                                              alpha, keyed, radius, 3, keepDivision, nullptr),
+                          PF_Err_NONE);
+                ASSERT_EQ(BoundaryBias<Pixel>(inData(), feathered.get(), kArea, alpha, 30.0), PF_Err_NONE);
+                Append(feathered);
+            }
+        }
     }
 
     std::string Everything(int threads)

@@ -1,0 +1,232 @@
+#include "kernels/Propagation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "AE_EffectCB.h"
+#include "kernels/ColumnBuffer.h"
+#include "kernels/KernelArea.h"
+#include "kernels/Slices.h"
+
+namespace {
+
+// A line of pixels in a world, a row or a column.
+template <class Pixel>
+struct PixelLine {
+    char *first;
+    ptrdiff_t stride;  // bytes from one pixel to the next
+    Pixel &operator[](A_long i) const { return *reinterpret_cast<Pixel *>(first + i * stride); }
+};
+
+// The walks from every seed of one line. Each seed is copied to spread and
+// gets distance 0. The first seed of a run walks left and the last walks
+// right, over distances 1 .. reach - 1 and never onto the line's first or last
+// pixel; a fill pixel takes the seed's pixel and the step count k when k is
+// below its recorded distance, and record(p, k) is told. A pixel outside the
+// fill mask ends the walk with stopAtGap, and is stepped over otherwise.
+template <class Pixel, class Record>
+void SpreadLine(const Pixel *source, PixelLine<Pixel> spread, const A_u_char *seed, const A_u_char *fill,
+                A_u_short *distance, A_long length, A_long reach, bool stopAtGap, Record &&record)
+{
+    bool runStart = true;
+    for (A_long x = 0; x < length; ++x) {
+        if (seed[x] == 0) continue;
+        spread[x] = source[x];
+        distance[x] = 0;
+        // False once the walk has to end.
+        const auto step = [&](A_long p, A_long k) {
+            if (fill[p] == 0) return !stopAtGap;
+            if (k < distance[p]) {
+                distance[p] = static_cast<A_u_short>(k);
+                record(p, distance[p]);
+                spread[p] = source[x];
+            }
+            return true;
+        };
+        if (runStart) {
+            const A_long end = std::max<A_long>(0, x - reach);
+            for (A_long p = x - 1; p > end && step(p, x - p); --p) {
+            }
+            runStart = false;
+        }
+        if (x < length - 1 && seed[x + 1] == 0) {
+            const A_long end = std::min(x + reach, length - 1);
+            for (A_long p = x + 1; p < end && step(p, p - x); ++p) {
+            }
+            runStart = true;
+        }
+    }
+}
+
+// Walks are bounded by the line anyway, so a longer reach changes nothing.
+A_long Reach(const PF_LRect &rect, double distance)
+{
+    return static_cast<A_long>(std::min(distance, static_cast<double>(std::max(AreaWidth(rect), AreaHeight(rect)))));
+}
+
+// The nearest recorded distance of a fill pixel; a later candidate wins only
+// when strictly nearer.
+struct Nearest {
+    float v = kNoDistance;
+    A_long x = 0, y = 0;  // the rectangle's top-left pixel when nothing was found
+    bool found = false;
+
+    // A pixel along the line at offset steps whose map entry across is entry.
+    void Consider(A_long offset, A_u_short entry, A_long px, A_long py)
+    {
+        if (entry == kNoDistance) return;
+        const float candidate = std::sqrt(static_cast<float>(offset * offset + entry * entry));
+        if (candidate < v) {
+            v = candidate;
+            x = px;
+            y = py;
+            found = true;
+        }
+    }
+};
+
+A_u_short Fade(A_u_short alpha, double reach, double v) { return static_cast<A_u_short>((reach - v) * alpha / reach); }
+PF_FpShort Fade(PF_FpShort alpha, double reach, double v)
+{
+    return static_cast<PF_FpShort>((reach - v) * alpha / reach);
+}
+
+}  // namespace
+
+bool DistanceMap::Allocate(const SPBasicSuite *basic, A_long width, A_long height)
+{
+    stride_ = (width + 3) / 4 * 4;
+    const size_t count = static_cast<size_t>(stride_) * static_cast<size_t>(height);
+    if (!block_.Allocate(basic, count * sizeof(A_u_short))) return false;
+    entries_ = static_cast<A_u_short *>(block_.get());
+    std::fill(entries_, entries_ + count, kNoDistance);
+    return true;
+}
+
+template <class Pixel>
+PF_Err SpreadRows(void *refcon, A_long /*thread*/, A_long index, A_long slices)
+{
+    const auto &job = *static_cast<const PropagationJob<Pixel> *>(refcon);
+    const A_long width = AreaWidth(job.rect);
+    const Slice slice = SliceOf(AreaHeight(job.rect), index, slices);
+    for (A_long y = slice.begin; y < slice.end; ++y) {
+        if (!job.fillMask->RowOccupied(y)) continue;
+        const Pixel *source = PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left;
+        Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top + y) + job.rect.left;
+        SpreadLine(source, PixelLine<Pixel>{reinterpret_cast<char *>(spread), sizeof(Pixel)}, job.seedMask->Row(y),
+                   job.fillMask->Row(y), job.rowMap->Row(y), width, Reach(job.rect, job.distance), job.stopAtGap,
+                   [](A_long, A_u_short) {});
+    }
+    return PF_Err_NONE;
+}
+
+template <class Pixel>
+PF_Err SpreadColumns(void *refcon, A_long /*thread*/, A_long index, A_long slices)
+{
+    const auto &job = *static_cast<const PropagationJob<Pixel> *>(refcon);
+    const A_long height = AreaHeight(job.rect);
+    const Slice slice = SliceOf(AreaWidth(job.rect), index, slices);
+    // The seed and fill bytes, the seed pixels and the distances of one
+    // column; seeds get their distance 0 in this copy only.
+    ColumnBuffer<Pixel, 2> buffer;
+    ScratchBlock distanceBlock;
+    A_u_short *distance = nullptr;
+    for (A_long x = slice.begin; x < slice.end; ++x) {
+        if (!job.fillMask->ColumnOccupied(x)) continue;
+        if (distance == nullptr) {
+            const size_t rows = (static_cast<size_t>(height) + 63) / 64 * 64;
+            if (!buffer.Allocate(job.in_data->pica_basicP, height) ||
+                !distanceBlock.Allocate(job.in_data->pica_basicP, rows * sizeof(A_u_short)))
+                return PF_Err_OUT_OF_MEMORY;
+            distance = static_cast<A_u_short *>(distanceBlock.get());
+        }
+        buffer.Load(job.source, {job.seedMask, job.fillMask}, job.rect, x);
+        for (A_long y = 0; y < height; ++y) distance[y] = job.columnMap->Row(y)[x];
+        Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top) + job.rect.left + x;
+        SpreadLine(buffer.Pixels(), PixelLine<Pixel>{reinterpret_cast<char *>(spread), job.spread->rowbytes},
+                   buffer.Selected(0), buffer.Selected(1), distance, height, Reach(job.rect, job.distance),
+                   job.stopAtGap, [&](A_long y, A_u_short k) { job.columnMap->Row(y)[x] = k; });
+    }
+    return PF_Err_NONE;
+}
+
+template <class Pixel>
+PF_Err FillFromSpread(void *refcon, A_long /*thread*/, A_long index, A_long slices)
+{
+    const auto &job = *static_cast<const PropagationJob<Pixel> *>(refcon);
+    const A_long width = AreaWidth(job.rect), height = AreaHeight(job.rect);
+    const double reach = job.distance;
+    const PixelMask &fill = *job.fillMask;
+    const Slice slice = SliceOf(height, index, slices);
+    for (A_long y = slice.begin; y < slice.end; ++y) {
+        if (!fill.RowOccupied(y)) continue;
+        const Pixel *source = PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left;
+        Pixel *out = PixelRow<Pixel>(job.output, job.rect.top + y) + job.rect.left;
+        const A_u_char *seed = job.seedMask->Row(y);
+        const A_u_char *fillRow = fill.Row(y);
+        const A_u_short *across = job.columnMap->Row(y);
+        for (A_long x = 0; x < width; ++x) {
+            if (seed[x] != 0) {
+                out[x] = source[x];
+                continue;
+            }
+            if (fillRow[x] == 0) continue;
+            // Along the row the column spread's distances count, along the
+            // column the row spread's; the searches stop at the fill's edge.
+            Nearest nearest;
+            for (A_long p = x; p > std::max(0.0, x - reach) && fillRow[p] != 0; --p)
+                nearest.Consider(x - p, across[p], p, y);
+            for (A_long p = x + 1; p < std::min(x + reach, static_cast<double>(width)) && fillRow[p] != 0; ++p)
+                nearest.Consider(p - x, across[p], p, y);
+            for (A_long q = y; q > std::max(0.0, y - reach) && fill.Row(q)[x] != 0; --q)
+                nearest.Consider(y - q, job.rowMap->Row(q)[x], x, q);
+            for (A_long q = y + 1; q < std::min(y + reach, static_cast<double>(height)) && fill.Row(q)[x] != 0; ++q)
+                nearest.Consider(q - y, job.rowMap->Row(q)[x], x, q);
+
+            // Without a candidate, or beyond the distance, the pixel fades out
+            // completely, even where R exceeds the start value 1000.
+            double v = nearest.v;
+            if (!nearest.found || v > reach) v = reach;
+            const Pixel &from = PixelRow<Pixel>(job.spread, job.rect.top + nearest.y)[job.rect.left + nearest.x];
+            out[x] = from;
+            out[x].alpha = Fade(from.alpha, reach, v);
+        }
+    }
+    return PF_Err_NONE;
+}
+
+template <class Pixel>
+PF_Err PropagateColour(const PF_EffectWorld *source, PF_EffectWorld *output, PF_EffectWorld *spread, PF_InData *in_data,
+                       const PF_LRect &rect, const PixelMask &seedMask, const PixelMask &fillMask, double distance,
+                       bool stopAtGap)
+{
+    PF_Err err = CheckArea(rect, {source, output, spread}, &seedMask);
+    if (err == PF_Err_NONE && !MaskCovers(fillMask, rect)) err = PF_Err_BAD_CALLBACK_PARAM;
+    if (err == PF_Err_NONE && (spread == source || spread == output)) err = PF_Err_BAD_CALLBACK_PARAM;
+    if (err == PF_Err_NONE && !(distance > 0.0 && std::isfinite(distance))) err = PF_Err_BAD_CALLBACK_PARAM;
+    if (err != PF_Err_NONE || AreaEmpty(rect)) return err;
+
+    DistanceMap rowMap, columnMap;
+    if (!rowMap.Allocate(in_data->pica_basicP, AreaWidth(rect), AreaHeight(rect)) ||
+        !columnMap.Allocate(in_data->pica_basicP, AreaWidth(rect), AreaHeight(rect)))
+        return PF_Err_OUT_OF_MEMORY;
+    PropagationJob<Pixel> job{in_data,   source,  spread,     output,   rect,     &seedMask,
+                              &fillMask, &rowMap, &columnMap, distance, stopAtGap};
+    for (PF_IteratePixelFunc pass : {SpreadRows<Pixel>, SpreadColumns<Pixel>, FillFromSpread<Pixel>}) {
+        err = in_data->utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, &job, pass);
+        if (err != PF_Err_NONE) return err;
+    }
+    return PF_Err_NONE;
+}
+
+template PF_Err SpreadRows<PF_Pixel16>(void *, A_long, A_long, A_long);
+template PF_Err SpreadRows<PF_PixelFloat>(void *, A_long, A_long, A_long);
+template PF_Err SpreadColumns<PF_Pixel16>(void *, A_long, A_long, A_long);
+template PF_Err SpreadColumns<PF_PixelFloat>(void *, A_long, A_long, A_long);
+template PF_Err FillFromSpread<PF_Pixel16>(void *, A_long, A_long, A_long);
+template PF_Err FillFromSpread<PF_PixelFloat>(void *, A_long, A_long, A_long);
+template PF_Err PropagateColour<PF_Pixel16>(const PF_EffectWorld *, PF_EffectWorld *, PF_EffectWorld *, PF_InData *,
+                                            const PF_LRect &, const PixelMask &, const PixelMask &, double, bool);
+template PF_Err PropagateColour<PF_PixelFloat>(const PF_EffectWorld *, PF_EffectWorld *, PF_EffectWorld *, PF_InData *,
+                                               const PF_LRect &, const PixelMask &, const PixelMask &, double, bool);
