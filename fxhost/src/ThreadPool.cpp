@@ -1,12 +1,18 @@
 #include "ThreadPool.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace fxhost {
 
 struct ThreadPool::Batch {
     const std::function<void(int, int)> *task;
-    int remaining;
+    int count;
+    std::atomic<int> next{0};  // the next item to hand out
     std::mutex mutex;
     std::condition_variable done;
+    int finished = 0;  // items run to their end
+    int joined = 0;    // worker threads inside work() for this batch
 };
 
 ThreadPool::ThreadPool(int threads)
@@ -24,25 +30,35 @@ ThreadPool::~ThreadPool()
     for (std::thread &worker : workers_) worker.join();
 }
 
-void ThreadPool::execute(const Item &item, int worker)
+void ThreadPool::work(Batch &batch, int worker)
 {
-    (*item.batch->task)(item.index, worker);
-    std::lock_guard<std::mutex> lock(item.batch->mutex);
-    if (--item.batch->remaining == 0) item.batch->done.notify_all();
+    int ran = 0;
+    for (int i = batch.next++; i < batch.count; i = batch.next++) {
+        (*batch.task)(i, worker);
+        ++ran;
+    }
+    std::lock_guard<std::mutex> lock(batch.mutex);
+    batch.finished += ran;
+    if (worker != 0) --batch.joined;
+    batch.done.notify_all();
 }
 
 void ThreadPool::workerLoop(int worker)
 {
     for (;;) {
-        Item item;
+        Batch *batch = nullptr;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (queue_.empty()) return;
-            item = queue_.front();
+            batch = queue_.front();
             queue_.pop_front();
+            // Counted while the queue is locked, so the caller cannot take
+            // back its invitations and leave before this thread is done.
+            std::lock_guard<std::mutex> joining(batch->mutex);
+            ++batch->joined;
         }
-        execute(item, worker);
+        work(*batch, worker);
     }
 }
 
@@ -51,27 +67,24 @@ void ThreadPool::run(int count, const std::function<void(int, int)> &task)
     if (count <= 0) return;
     Batch batch;
     batch.task = &task;
-    batch.remaining = count;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (int i = 0; i < count; ++i) queue_.push_back(Item{&batch, i});
-    }
-    wake_.notify_all();
-
-    // The caller works through the queue as well, then waits for the items
-    // that other threads took.
-    for (;;) {
-        Item item;
+    batch.count = count;
+    const int invited = std::min(count - 1, static_cast<int>(workers_.size()));
+    if (invited > 0) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (queue_.empty()) break;
-            item = queue_.front();
-            queue_.pop_front();
+            for (int i = 0; i < invited; ++i) queue_.push_back(&batch);
         }
-        execute(item, 0);
+        wake_.notify_all();
+    }
+    work(batch, 0);
+    // Invitations nobody took are withdrawn; the threads that took one are
+    // waited for.
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.erase(std::remove(queue_.begin(), queue_.end(), &batch), queue_.end());
     }
     std::unique_lock<std::mutex> lock(batch.mutex);
-    batch.done.wait(lock, [&batch] { return batch.remaining == 0; });
+    batch.done.wait(lock, [&batch] { return batch.finished == batch.count && batch.joined == 0; });
 }
 
 }  // namespace fxhost

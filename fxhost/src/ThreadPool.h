@@ -23,22 +23,21 @@ public:
 
     // Runs task(0, worker) ... task(count - 1, worker) and returns when all
     // are done; worker (0 to size() - 1) names the thread that runs the item,
-    // 0 being the caller. Several threads may call this at once.
+    // 0 being the caller. The items go out in order from a shared counter, so
+    // a thread that falls behind takes fewer of them. Several threads may
+    // call this at once.
     void run(int count, const std::function<void(int index, int worker)> &task);
 
 private:
     struct Batch;
-    struct Item {
-        Batch *batch;
-        int index;
-    };
 
     void workerLoop(int worker);
-    static void execute(const Item &item, int worker);
+    // Runs items of the batch until none are left to take.
+    static void work(Batch &batch, int worker);
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::deque<Item> queue_;
+    std::deque<Batch *> queue_;  // one entry per worker thread invited to a batch
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };
