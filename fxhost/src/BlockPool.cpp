@@ -36,7 +36,7 @@ void BlockPool::release(uint8_t *data, size_t bytes)
     inUse_ -= bytes;
     free_.push_back({bytes, data});
     freeBytes_ += bytes;
-    while (freeBytes_ + inUse_ > peak_ && !free_.empty()) {
+    while (freeBytes_ > peak_ && !free_.empty()) {
         delete[] free_.front().data;
         freeBytes_ -= free_.front().bytes;
         free_.pop_front();

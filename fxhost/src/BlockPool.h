@@ -23,7 +23,8 @@ public:
     uint8_t *acquire(size_t bytes);
     // Gives a block of `bytes` back for reuse. The pool keeps no more than the
     // most it has had handed out at once, letting the blocks given back
-    // longest ago go first.
+    // longest ago go first: enough for a frame's worlds and handles, and for
+    // the blocks it uses one after another.
     void release(uint8_t *block, size_t bytes);
 
     // Blocks kept for reuse and their total size.

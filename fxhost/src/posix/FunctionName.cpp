@@ -62,13 +62,17 @@ std::string SymbolTableName(const char *path, uintptr_t offset)
     return name;
 }
 
-// The demangled name without its parameter list.
+// The demangled name without its return type, parameter list and the
+// anonymous namespace.
 std::string Readable(const std::string &mangled)
 {
     int status = 0;
     std::unique_ptr<char, void (*)(void *)> demangled(abi::__cxa_demangle(mangled.c_str(), nullptr, nullptr, &status),
                                                        std::free);
     std::string name = status == 0 && demangled ? demangled.get() : mangled;
+    const std::string anonymous = "(anonymous namespace)::";
+    for (size_t at = name.find(anonymous); at != std::string::npos; at = name.find(anonymous, at))
+        name.erase(at, anonymous.size());
     // The parameters follow the last top-level '(' of a function name.
     int depth = 0;
     for (size_t i = name.size(); i-- > 0;) {
@@ -78,6 +82,10 @@ std::string Readable(const std::string &mangled)
             break;
         }
     }
+    // A function template's name starts with its return type: a space before
+    // the first '<' or '('.
+    const size_t space = name.find(' ');
+    if (space != std::string::npos && space < name.find_first_of("<(")) name.erase(0, space + 1);
     return name;
 }
 
