@@ -18,6 +18,7 @@ struct RenderRequest {
     bool classic = false;
     int downsample = 1;
     bool showProgress = false;
+    bool timings = false;               // print where each frame's time went
     bool useUserDefaults = true;        // false: the built-in defaults, whatever is stored
     bool quiet = false;
     bool noClobber = false;

@@ -16,6 +16,7 @@
 #include "Interruption.h"
 #include "OutputFile.h"
 #include "Progress.h"
+#include "Timings.h"
 #include "fxhost/Effect.h"
 
 namespace {
@@ -108,7 +109,11 @@ void AddRenderCommand(CLI::App &app, CommandAction &action)
     render->add_flag("--classic", request->classic, "use the classic render command instead of SmartFX");
     CLI::Option *progress =
         render->add_flag("--progress", request->showProgress, "show progress (a bar on a terminal, else one line per frame)");
-    render->add_flag("--quiet,-q", request->quiet, "print nothing but errors")->excludes(progress);
+    CLI::Option *timings = render->add_flag(
+        "--timings", request->timings,
+        "after each frame, print the time spent in each of the effect's kernels (by worker function) and in "
+        "each host call (worlds, handles, suites, copies and fills)");
+    render->add_flag("--quiet,-q", request->quiet, "print nothing but errors")->excludes(progress)->excludes(timings);
     render->add_flag("--no-clobber,-n", request->noClobber, "never replace an existing OUTPUT; fail instead");
     render->add_option("--compression", request->compression,
                        "the output's compression, as the format names it (exr: none, rle, zips, zip, piz, pxr24, b44, "
@@ -135,6 +140,7 @@ int RunRender(const std::string &modulePath, const RenderRequest &request)
 
     fxhost::Host host;
     if (request.threads > 0) host.setThreadCount(request.threads);
+    host.setTimings(request.timings);
     fxhost::Module module(modulePath);
     host.setModulePath(modulePath);
     fxhost::Effect effect(host, module);
@@ -157,9 +163,13 @@ int RunRender(const std::string &modulePath, const RenderRequest &request)
         options.smart = !request.classic;
         options.downsampleX = options.downsampleY = PF_RationalScale{1, static_cast<A_u_long>(request.downsample)};
         options.progress = display.observer();
+        host.clearTimings();
         const auto renderStart = std::chrono::steady_clock::now();
         const fxhost::CommandResult result = effect.render(*frame.world, output, options);
-        display.endFrame(Seconds(readStart, renderStart), Seconds(renderStart, std::chrono::steady_clock::now()));
+        const double renderSeconds = Seconds(renderStart, std::chrono::steady_clock::now());
+        display.endFrame(Seconds(readStart, renderStart), renderSeconds);
+        if (request.timings)
+            PrintTimings(FrameLabel(request.input, image, input.images(), *frame.world), renderSeconds, host.timings());
         if (result.err == PF_Interrupt_CANCEL)
             throw Cancelled(Interruption::signal() ? Interruption::signal() : SIGINT, "cancelled (PF_Interrupt_CANCEL)");
         if (result.err != PF_Err_NONE)
