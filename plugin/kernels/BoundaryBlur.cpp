@@ -7,6 +7,7 @@
 #include "AE_EffectCB.h"
 #include "kernels/BlurSchedule.h"
 #include "kernels/KernelArea.h"
+#include "kernels/Simd.h"
 #include "kernels/Slices.h"
 
 namespace {
@@ -191,6 +192,22 @@ void BoundaryPixel(const In &in, const Selected &region, bool keep, A_long x, A_
     target.alpha = keep ? in[x].alpha : D::BlurredAlpha(in[x], weighted, totals, table.tailTotal);
 }
 
+// The vector passes need no tail and at most the stored taps, so that the
+// weighted taps cover the whole window.
+bool FastTable(const GaussTable &table) { return table.tailTotal == 0 && table.n <= kStoredTaps; }
+
+}  // namespace
+
+SIMD_BASELINE_BEGIN
+#include "kernels/BoundaryBlurSimd.inl"
+SIMD_BASELINE_END
+
+SIMD_AVX2_BEGIN
+#include "kernels/BoundaryBlurSimd.inl"
+SIMD_AVX2_END
+
+namespace {
+
 template <class Pixel>
 PF_IteratePixelFunc PassWorker(bool rows, bool keepDivision)
 {
@@ -247,7 +264,12 @@ PF_Err BoundaryBlurRows(void *refcon, A_long /*thread*/, A_long index, A_long sl
     const A_long width = AreaWidth(job.rect);
     BlurRows<Pixel, 2>(job.source, job.destination, job.rect, {job.regionMask, job.keepMask},
                        SliceOf(AreaHeight(job.rect), index, slices),
-                       [&](A_long, const Pixel *in, const MaskPlanes<2> &planes, Pixel *out) {
+                       [&](A_long y, const Pixel *in, const MaskPlanes<2> &planes, Pixel *out) {
+                           if (FastTable(table)) {
+                               SIMD_DISPATCH(BoundaryRowFast<Form>(in, job.regionMask->Row(y), job.keepMask->Row(y),
+                                                                   width, table, out));
+                               return;
+                           }
                            typename Depth<Pixel>::Plain plain;
                            WalkWindows<Form>(RowView(in), planes[0], width, table.n - 1, plain,
                                              [&](A_long x, A_long lo, A_long hi) {
@@ -265,9 +287,13 @@ PF_Err BoundaryBlurColumns(void *refcon, A_long /*thread*/, A_long index, A_long
     using Plain = typename Depth<Pixel>::Plain;
     const GaussTable &table = *job.table;
     const PF_LRect &rect = job.rect;
+    const Slice slice = SliceOf(AreaWidth(rect), index, slices);
+    if (FastTable(table)) return SIMD_DISPATCH(BoundaryColumnsFast<Form>(job, slice));
+
+    // A tail: the scalar form, each column's taps read in place.
     void *unused = nullptr;
     return WalkColumnStrips<Pixel, Form, Plain>(
-        job.in_data->pica_basicP, job.source, rect, *job.regionMask, SliceOf(AreaWidth(rect), index, slices),
+        job.in_data->pica_basicP, job.source, rect, *job.regionMask, slice,
         table.n - 1, kStripColumns, 0, &unused, [&](A_long y, const ColumnWalks<Form, Plain> &strip) {
             Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + strip.x0;
             const A_u_char *keep = job.keepMask->Row(y) + strip.x0;

@@ -68,11 +68,6 @@ inline void PrepareRegionPixels(const PF_PixelFloat *in, const A_u_char *selecte
     }
 }
 
-template <class Lane>
-inline void PrepareZeros(A_long count, Lane *lanes)
-{
-    std::memset(lanes, 0, 4 * sizeof(Lane) * static_cast<size_t>(count));
-}
 
 // The output for one selected pixel from its sums: without weight the source
 // pixel whole; with all of the table's 32768 a shift (16-bit) or the sums as
@@ -111,24 +106,21 @@ inline void StoreRegion(const double *acc, const PF_PixelFloat &src, PF_PixelFlo
 
 // The weights of the taps in the lanes' form.
 template <class Pixel>
-inline void RegionWeights(const GaussTable &table, RegionLane<Pixel> *weights)
+inline void RegionWeights(const GaussTable &table, TapWeights<RegionLane<Pixel>> &weights)
 {
-    for (A_long k = 0; k <= TapReach(table); ++k) weights[k] = RegionLanes<Pixel>::Weight(table.taps[k]);
+    weights.Fill(TapReach(table), [&](A_long k) { return RegionLanes<Pixel>::Weight(table.taps[k]); });
 }
 
-// The pixels of a row prepared a piece at a time: the piece's pixels and
-// reach more on each side, and one more group for the last group's reads.
-constexpr size_t kLineBufferBytes = 64 * 1024;
 
 // The sums of a group of count pixels and their output, given each pixel's
 // window [lo, hi] relative to it (lo > hi: not selected, not written). When
 // every selected pixel has the same window no lane needs a mask.
 template <class Pixel, class At>
 inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long count,
-                      const RegionLane<Pixel> *weights, const Pixel *in, Pixel *out)
+                      const TapWeights<RegionLane<Pixel>> &weights, const Pixel *in, Pixel *out)
 {
     using Lane = RegionLane<Pixel>;
-    constexpr A_long kGroup = kGroupPixels<Lane>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
     A_long first = 0;
     while (first < count && lo[first] > hi[first]) ++first;
     if (first == count) return;
@@ -139,7 +131,7 @@ inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long c
     if (same)
         SumCommon<Lane>(at, lo[first], hi[first], weights, sums[0], true);
     else
-        SumTaps<Lane>(at, lo, hi, count, weights, sums);
+        SumTaps<Lane, 4>(at, lo, hi, count, weights, sums);
     for (A_long j = first; j < count; ++j)
         if (lo[j] <= hi[j]) StoreRegion(sums[j], in[j], out[j]);
 }
@@ -151,9 +143,9 @@ template <class Pixel, BlurForm Form>
 void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, const GaussTable &table, Pixel *out)
 {
     using Lane = RegionLane<Pixel>;
-    constexpr A_long kGroup = kGroupPixels<Lane>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
     const A_long reach = TapReach(table);
-    Lane weights[kStoredTaps];
+    TapWeights<Lane> weights;
     RegionWeights<Pixel>(table, weights);
 
     alignas(64) Lane buffer[kLineBufferBytes / sizeof(Lane)];
@@ -175,9 +167,9 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
             // The buffer: zeros outside the span, the span's pixels inside.
             const A_long first = begin - reach, last = end + reach + kGroup;
             const A_long inside = std::max(first, spanBegin), outside = std::min(last, spanEnd + 1);
-            PrepareZeros(inside - first, buffer);
+            PrepareZeros<4>(inside - first, buffer);
             PrepareRegionPixels(in + inside, selected + inside, outside - inside, buffer + 4 * (inside - first));
-            PrepareZeros(last - outside, buffer + 4 * (outside - first));
+            PrepareZeros<4>(last - outside, buffer + 4 * (outside - first));
             for (A_long group = begin; group < end; group += kGroup) {
                 const A_long count = std::min(kGroup, end - group);
                 A_long lo[kGroup], hi[kGroup];
@@ -194,62 +186,6 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
     }
 }
 
-// Rows of a strip kept prepared around the current row: 2 * reach + 1 of
-// them in a ring, and a row of zeros for rows beyond the rectangle.
-template <class Lane>
-struct PreparedRing {
-    Lane *rows;        // slots of stride lanes each, then the zero row
-    A_long slots;      // 2 * reach + 1
-    A_long stride;     // lanes per slot
-    A_long nextRow;    // the next row to prepare
-    A_long stripX0;    // the strip the ring holds
-    Lane *Slot(A_long y) const { return rows + static_cast<ptrdiff_t>(y % slots) * stride; }
-    Lane *Zero() const { return rows + static_cast<ptrdiff_t>(slots) * stride; }
-};
-
-// Strip widths: as many columns as keep the ring within kRingBytes, small
-// enough to stay in the first-level cache while every output row reads all
-// of it, a whole number of groups, at most kMaxStripColumns.
-constexpr size_t kRingBytes = 24 * 1024;
-constexpr A_long kMaxStripColumns = 256;
-
-template <class Lane>
-A_long StripColumns(A_long reach)
-{
-    const A_long group = kGroupPixels<Lane>;
-    const size_t perColumn = 4 * sizeof(Lane) * static_cast<size_t>(2 * reach + 2);
-    const A_long fits = static_cast<A_long>(kRingBytes / perColumn) / group * group;
-    return std::max(group, std::min(kMaxStripColumns, fits));
-}
-
-template <class Lane>
-size_t RingBytes(A_long reach, A_long columns)
-{
-    return 4 * sizeof(Lane) * static_cast<size_t>(columns) * static_cast<size_t>(2 * reach + 2);
-}
-
-template <class Lane>
-PreparedRing<Lane> MakeRing(void *memory, A_long reach, A_long columns)
-{
-    PreparedRing<Lane> ring{static_cast<Lane *>(memory), 2 * reach + 1, 4 * columns, 0, -1};
-    std::fill(ring.Zero(), ring.Zero() + ring.stride, Lane(0));
-    return ring;
-}
-
-// Brings the rows around row y into the ring; prepare(row, slot) fills one.
-template <class Lane, class Prepare>
-void AdvanceRing(PreparedRing<Lane> &ring, A_long stripX0, A_long y, A_long reach, A_long height, Prepare &&prepare)
-{
-    if (ring.stripX0 != stripX0) {
-        ring.stripX0 = stripX0;
-        ring.nextRow = 0;
-    }
-    for (A_long p = std::max(ring.nextRow, y - reach); p <= std::min(y + reach, height - 1); ++p) {
-        prepare(p, ring.Slot(p));
-        ring.nextRow = p + 1;
-    }
-}
-
 // Columns are walked in strips of adjacent columns, row by row down a ring
 // of prepared rows. The pixels that count for each other are those of the
 // same run of a column (run-limited), or of the whole column (window form,
@@ -258,15 +194,15 @@ template <class Pixel, BlurForm Form>
 PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
 {
     using Lane = RegionLane<Pixel>;
-    constexpr A_long kGroup = kGroupPixels<Lane>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
     const GaussTable &table = *job.table;
     const PF_LRect &rect = job.rect;
     const PixelMask &mask = *job.mask;
     const A_long height = AreaHeight(rect), reach = TapReach(table);
-    Lane weights[kStoredTaps];
+    TapWeights<Lane> weights;
     RegionWeights<Pixel>(table, weights);
 
-    const A_long columns = StripColumns<Lane>(reach);
+    const A_long columns = StripColumns<Lane, 4>(reach);
     ScratchBlock block;
     PreparedRing<Lane> ring{};
     A_long *runBegin = nullptr, *runEnd = nullptr;
@@ -275,12 +211,12 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
     ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
         if (err != PF_Err_NONE) return;
         if (block.get() == nullptr) {
-            const size_t ringBytes = RingBytes<Lane>(reach, columns);
+            const size_t ringBytes = RingBytes<Lane, 4>(reach, columns);
             if (!block.Allocate(job.in_data->pica_basicP, ringBytes + 2 * sizeof(A_long) * columns)) {
                 err = PF_Err_OUT_OF_MEMORY;
                 return;
             }
-            ring = MakeRing<Lane>(block.get(), reach, columns);
+            ring = MakeRing<Lane, 4>(block.get(), reach, columns);
             runBegin = reinterpret_cast<A_long *>(static_cast<char *>(block.get()) + ringBytes);
             runEnd = runBegin + columns;
         }
@@ -293,7 +229,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
             AdvanceRing(ring, x0, y, reach, height, [&](A_long row, Lane *slot) {
                 const Pixel *in = PixelRow<Pixel>(job.source, rect.top + row) + rect.left + x0;
                 PrepareRegionPixels(in, mask.Row(row) + x0, width, slot);
-                PrepareZeros(columns - width, slot + 4 * width);
+                PrepareZeros<4>(columns - width, slot + 4 * width);
             });
             for (A_long k = -reach; k <= reach; ++k)
                 rowAt[k + reach] = y + k < 0 || y + k >= height ? ring.Zero() : ring.Slot(y + k);
