@@ -1,5 +1,6 @@
 #include "WindowsModule.h"
 
+#include <fstream>
 #include <iterator>
 #include <stdexcept>
 

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
