@@ -189,7 +189,9 @@ ScriptedUser::~ScriptedUser()
 ScriptedUser &ScriptedUser::Of(HWND mainWindow)
 {
     auto *user = reinterpret_cast<ScriptedUser *>(GetWindowLongPtrA(mainWindow, GWLP_USERDATA));
-    if (user == nullptr) throw std::logic_error("the host has no main window, so nobody sits at its dialogs");
+    if (user == nullptr)
+        throw std::runtime_error("the host could not make its main window, so nobody sits at its dialogs "
+                                 "(under Wine, windows need an X server: run under xvfb-run)");
     return *user;
 }
 
