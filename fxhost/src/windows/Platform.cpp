@@ -80,18 +80,18 @@ void SetKeyDown(int virtualKey, bool down)
 
 HWND CreateMainWindow(const char *title, const RECT &rect)
 {
+    auto user = std::make_unique<ScriptedUser>();
     HWND window = CreateWindowExA(0, MainWindowClass(), title, WS_OVERLAPPEDWINDOW, rect.left, rect.top,
                                   rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    if (window != nullptr)
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(std::make_unique<ScriptedUser>().release()));
+    // The window holds its user until DestroyMainWindow.
+    if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(user.release()));
     return window;
 }
 
 void DestroyMainWindow(HWND window)
 {
     if (window == nullptr) return;
-    // The window has held its user since it was created.
     std::unique_ptr<ScriptedUser> user(reinterpret_cast<ScriptedUser *>(SetWindowLongPtrA(window, GWLP_USERDATA, 0)));
     user.reset();
     DestroyWindow(window);
