@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -84,6 +85,13 @@ struct DialogAction {
     static DialogAction closeBox() { return {CloseBox, 0}; }
 };
 
+// What the user saw of a window: rows from the top, pixels as 0x00RRGGBB.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x]; }
+};
+
 // What the user was shown in the last modal dialog, once it had opened.
 struct DialogRecord {
     struct Control {
@@ -94,8 +102,11 @@ struct DialogRecord {
     std::string title;
     RECT rect{};
     std::map<int, Control> controls;  // by control id
-    INT_PTR result = -1;              // -1: the dialog could not be created
-    int ignoredPresses = 0;           // presses on disabled or missing buttons
+    // The value EndDialog gave; -1 when the dialog could not be created. On
+    // Windows that value stays inside the dialog functions: -1 there always.
+    INT_PTR result = -1;
+    int ignoredPresses = 0;  // presses on disabled or missing buttons
+    Picture picture;         // on Windows; the stand-in draws nothing
 };
 
 struct MessageBoxRecord {
