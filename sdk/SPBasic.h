@@ -3,9 +3,6 @@
 
 #include <stddef.h>
 
-// No calling-convention decoration on Windows.
-#define SPAPI
-
 typedef int SPErr;
 typedef int SPBoolean;  // a Windows BOOL
 
@@ -16,11 +13,11 @@ typedef int SPBoolean;  // a Windows BOOL
 #define kSPBasicSuiteVersion 4
 
 typedef struct SPBasicSuite {
-    SPAPI SPErr (*AcquireSuite)(const char *name, int version, const void **suite);
-    SPAPI SPErr (*ReleaseSuite)(const char *name, int version);
-    SPAPI SPBoolean (*IsEqual)(const char *token1, const char *token2);
-    SPAPI SPErr (*AllocateBlock)(size_t size, void **block);
-    SPAPI SPErr (*FreeBlock)(void *block);
-    SPAPI SPErr (*ReallocateBlock)(void *block, size_t newSize, void **newblock);
-    SPAPI SPErr (*Undefined)(void);
+    SPErr (*AcquireSuite)(const char *name, int version, const void **suite);
+    SPErr (*ReleaseSuite)(const char *name, int version);
+    SPBoolean (*IsEqual)(const char *token1, const char *token2);
+    SPErr (*AllocateBlock)(size_t size, void **block);
+    SPErr (*FreeBlock)(void *block);
+    SPErr (*ReallocateBlock)(void *block, size_t newSize, void **newblock);
+    SPErr (*Undefined)(void);
 } SPBasicSuite;
