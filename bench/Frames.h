@@ -50,7 +50,7 @@ fxhost::World CelFrame(PF_PixelFormat format)
 struct BenchHost {
     BenchHost() { host.prepareInData(in_data, &frame); }
     fxhost::Host host;
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
 };
 

@@ -114,11 +114,11 @@ int RunInfo(const std::string &modulePath)
     const A_u_long version = setup.out.my_version;
     std::printf("module: %s\n", modulePath.c_str());
     std::printf("version: %lu.%lu.%lu, %s, build %lu (0x%08lX)\n",
-                static_cast<unsigned long>((version >> PF_VERS_VERS_SHIFT) & PF_VERS_VERS_BITS),
-                static_cast<unsigned long>((version >> PF_VERS_SUBVERS_SHIFT) & PF_VERS_SUBVERS_BITS),
-                static_cast<unsigned long>((version >> PF_VERS_BUGFIX_SHIFT) & PF_VERS_BUGFIX_BITS),
-                StageName((version >> PF_VERS_STAGE_SHIFT) & PF_VERS_STAGE_BITS),
-                static_cast<unsigned long>((version >> PF_VERS_BUILD_SHIFT) & PF_VERS_BUILD_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_VERS_SHIFT) & PF_Vers_VERS_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_SUBVERS_SHIFT) & PF_Vers_SUBVERS_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_BUGFIX_SHIFT) & PF_Vers_BUGFIX_BITS),
+                StageName((version >> PF_Vers_STAGE_SHIFT) & PF_Vers_STAGE_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_BUILD_SHIFT) & PF_Vers_BUILD_BITS),
                 static_cast<unsigned long>(version));
     PrintFlags("out_flags", setup.out.out_flags, kOutFlagNames);
     PrintFlags("out_flags2", setup.out.out_flags2, kOutFlag2Names);

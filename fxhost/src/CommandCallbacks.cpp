@@ -121,7 +121,17 @@ bool WorldRect(const PF_EffectWorld *world, const PF_Rect *rect, PF_Rect &out)
 
 }  // namespace
 
-PF_InteractCallbacks CommandInteractCallbacks() { return {CheckoutParam, CheckinParam, AddParam, Abort, Progress}; }
+// The host offers no custom UI or audio: those entries are null.
+PF_InteractCallbacks CommandInteractCallbacks()
+{
+    PF_InteractCallbacks callbacks{};
+    callbacks.checkout_param = CheckoutParam;
+    callbacks.checkin_param = CheckinParam;
+    callbacks.add_param = AddParam;
+    callbacks.abort = Abort;
+    callbacks.progress = Progress;
+    return callbacks;
+}
 PF_PreRenderCallbacks *PreRenderCallbacks() { return &g_preRenderCallbacks; }
 PF_SmartRenderCallbacks *SmartRenderCallbacks() { return &g_smartRenderCallbacks; }
 
@@ -166,8 +176,9 @@ PF_Err CopyPixels(Host &host, PF_EffectWorld *src, PF_EffectWorld *dst, const PF
     const size_t pixelBytes = static_cast<size_t>(BytesPerPixel(srcFormat));
     const size_t rowBytes = static_cast<size_t>(from.right - from.left) * pixelBytes;
     for (A_long y = 0; y < from.bottom - from.top; ++y) {
-        const auto *in = static_cast<const uint8_t *>(src->data) + (from.top + y) * src->rowbytes + from.left * pixelBytes;
-        auto *out = static_cast<uint8_t *>(dst->data) + (to.top + y) * dst->rowbytes + to.left * pixelBytes;
+        const auto *in =
+            reinterpret_cast<const uint8_t *>(src->data) + (from.top + y) * src->rowbytes + from.left * pixelBytes;
+        auto *out = reinterpret_cast<uint8_t *>(dst->data) + (to.top + y) * dst->rowbytes + to.left * pixelBytes;
         std::memmove(out, in, rowBytes);
     }
     return PF_Err_NONE;
@@ -181,7 +192,7 @@ PF_Err FillPixels(Host &host, const PF_Pixel *colour, const PF_Rect *rect, PF_Ef
     if (!WorldRect(world, rect, area)) return PF_Err_BAD_CALLBACK_PARAM;
     const PF_Pixel c = colour ? *colour : PF_Pixel{0, 0, 0, 0};
     for (A_long y = area.top; y < area.bottom; ++y) {
-        auto *row = static_cast<uint8_t *>(world->data) + y * world->rowbytes;
+        auto *row = reinterpret_cast<uint8_t *>(world->data) + y * world->rowbytes;
         for (A_long x = area.left; x < area.right; ++x) {
             if (format == PF_PixelFormat_ARGB32) {
                 reinterpret_cast<PF_Pixel8 *>(row)[x] = c;

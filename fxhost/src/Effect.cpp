@@ -15,7 +15,7 @@ Effect::~Effect()
 
 CommandResult Effect::send(PF_Cmd cmd, PF_LayerDef *output, void *extra)
 {
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     frame.frame.params = &params_;
     PF_InData in_data;
     host_.prepareInData(in_data, &frame);
@@ -92,7 +92,7 @@ void Effect::setColour(const std::string &name, PF_Pixel colour)
     params_.at(index).u.cd.value = colour;
 }
 
-void Effect::prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &input, World &output,
+void Effect::prepareRender(PF_InData &in_data, PF_ProgressInfo &frame, World &input, World &output,
                            const RenderOptions &options, const PF_LRect &area)
 {
     frame.frame.params = &params_;
@@ -118,7 +118,7 @@ CommandResult Effect::render(World &input, World &output, const RenderOptions &o
 CommandResult Effect::renderSmart(World &input, World &output, const RenderOptions &options)
 {
     const PF_LRect area = options.area.value_or(PF_LRect{0, 0, input.width(), input.height()});
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
     prepareRender(in_data, frame, input, output, options, area);
 
@@ -145,7 +145,7 @@ CommandResult Effect::renderSmart(World &input, World &output, const RenderOptio
 CommandResult Effect::renderClassic(World &input, World &output, const RenderOptions &options)
 {
     const PF_LRect area = options.area.value_or(PF_LRect{0, 0, input.width(), input.height()});
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
     prepareRender(in_data, frame, input, output, options, area);
     // The layer parameter carries the input world for this command only, so

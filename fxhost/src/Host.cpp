@@ -41,12 +41,12 @@ PF_Err ResizeHandle(A_u_longlong, PF_Handle *) { return PF_Err_INVALID_CALLBACK;
 
 // ---------------------------------------------------------------- basic suite
 
-SPErr AcquireSuite(const char *name, A_long version, const void **suite)
+SPErr AcquireSuite(const char *name, int version, const void **suite)
 {
     return Active().acquireSuite(name, version, suite);
 }
-SPErr ReleaseSuite(const char *name, A_long version) { return Active().releaseSuite(name, version); }
-A_Boolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
+SPErr ReleaseSuite(const char *name, int version) { return Active().releaseSuite(name, version); }
+SPBoolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
 SPErr AllocateBlock(size_t, void **) { return kSPSuiteNotFoundError; }
 SPErr FreeBlock(void *) { return kSPSuiteNotFoundError; }
 SPErr ReallocateBlock(void *, size_t, void **) { return kSPSuiteNotFoundError; }
@@ -73,9 +73,9 @@ PF_Err NewWorld2(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear, PF_P
     return Active().newWorld(width, height, format, clear != 0, world);
 }
 
-const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld, GetPixelFormat};
+const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld};
 const PF_WorldSuite2 g_worldSuite2 = {NewWorld2, DisposeWorld, GetPixelFormat};
-const PF_HandleSuite2 g_handleSuite2 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
+const PF_HandleSuite1 g_handleSuite1 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
 
 PF_Err CopyCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
 {
@@ -92,8 +92,24 @@ PF_Err FillFloat(PF_ProgPtr, const PF_PixelFloat *, const PF_Rect *, PF_EffectWo
     return PF_Err_INVALID_CALLBACK;
 }
 
-const PF_WorldTransformSuite1 g_worldTransformSuite1 = {CopyCallback, CopyCallback};
-const PF_FillMatteSuite2 g_fillMatteSuite2 = {Fill8, Fill16, FillFloat};
+// The host offers whole-world copies and fills only; the other entries are null.
+PF_WorldTransformSuite1 WorldTransformSuite()
+{
+    PF_WorldTransformSuite1 suite{};
+    suite.copy = CopyCallback;
+    suite.copy_hq = CopyCallback;
+    return suite;
+}
+PF_FillMatteSuite2 FillMatteSuite()
+{
+    PF_FillMatteSuite2 suite{};
+    suite.fill = Fill8;
+    suite.fill16 = Fill16;
+    suite.fill_float = FillFloat;
+    return suite;
+}
+const PF_WorldTransformSuite1 g_worldTransformSuite1 = WorldTransformSuite();
+const PF_FillMatteSuite2 g_fillMatteSuite2 = FillMatteSuite();
 
 PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef *def)
 {
@@ -120,7 +136,7 @@ struct SuiteEntry {
     const void *suite;
 };
 const SuiteEntry kSuites[] = {
-    {kPFHandleSuite, kPFHandleSuiteVersion2, &g_handleSuite2},
+    {kPFHandleSuite, kPFHandleSuiteVersion1, &g_handleSuite1},
     {kPFWorldSuite, kPFWorldSuiteVersion1, &g_worldSuite1},
     {kPFWorldSuite, kPFWorldSuiteVersion2, &g_worldSuite2},
     {kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, &g_worldTransformSuite1},
@@ -131,7 +147,7 @@ const SuiteEntry kSuites[] = {
 
 // ---------------------------------------------------------------- utility callbacks
 
-PF_Err IterateGeneric(A_long iterations, void *refcon, PF_IteratePixelFunc function)
+PF_Err IterateGeneric(A_long iterations, void *refcon, IterateFunction function)
 {
     return Active().iterate(iterations, refcon, function);
 }
@@ -157,20 +173,26 @@ PF_Err PlatformData(PF_ProgPtr, PF_PlatDataID which, void *data)
     }
 }
 
-PF_UtilCallbacks g_utils = {
-    CopyCallback,
-    NewHandle,
-    LockHandle,
-    UnlockHandle,
-    DisposeHandle,
-    HandleSize,
-    {std::sprintf, std::strcpy},
-    {RGBtoHLSCallback, HLStoRGBCallback},
-    PlatformData,
-    IterateGeneric,
-};
-
-A_long Pack(char a, char b, char c, char d) { return static_cast<A_long>(PF_FOURCC(a, b, c, d)); }
+// The utility callbacks an effect of this kind calls; the others are null.
+PF_UtilCallbacks UtilCallbacks()
+{
+    PF_UtilCallbacks utils{};
+    utils.copy = CopyCallback;
+    utils.host_new_handle = NewHandle;
+    utils.host_lock_handle = LockHandle;
+    utils.host_unlock_handle = UnlockHandle;
+    utils.host_dispose_handle = DisposeHandle;
+    utils.host_get_handle_size = HandleSize;
+    utils.host_resize_handle = ResizeHandle;
+    utils.ansi.sprintf = std::sprintf;
+    utils.ansi.strcpy = std::strcpy;
+    utils.colorCB.RGBtoHLS = RGBtoHLSCallback;
+    utils.colorCB.HLStoRGB = HLStoRGBCallback;
+    utils.get_platform_data = PlatformData;
+    utils.iterate_generic = IterateGeneric;
+    return utils;
+}
+PF_UtilCallbacks g_utils = UtilCallbacks();
 
 }  // namespace
 
@@ -190,7 +212,7 @@ std::string Accounting::describe() const
     return text.str();
 }
 
-Host::Host() : applId_(Pack('F', 'X', 'T', 'C')), version_{13, 28}
+Host::Host() : applId_(ApplicationId('F', 'X', 'T', 'C')), version_{13, 28}
 {
     Host *expected = nullptr;
     if (!g_current.compare_exchange_strong(expected, this))
@@ -302,7 +324,7 @@ long Host::releases(const std::string &name, A_long version) const
     return found == released_.end() ? 0 : found->second;
 }
 
-void Host::prepareInData(PF_InData &in_data, _PF_ProgressInfo *frame) const
+void Host::prepareInData(PF_InData &in_data, PF_ProgressInfo *frame) const
 {
     std::memset(&in_data, 0, sizeof in_data);
     in_data.inter = CommandInteractCallbacks();
@@ -453,7 +475,7 @@ int Host::slicesPerCall() const
     return static_cast<int>(std::clamp<long long>(forFrame, pool_->size(), 4096));
 }
 
-PF_Err Host::iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function)
+PF_Err Host::iterate(A_long iterations, void *refcon, IterateFunction function)
 {
     const int count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? slicesPerCall() : iterations;
     if (count <= 0) return PF_Err_NONE;
@@ -471,7 +493,7 @@ PF_Err Host::iterate(A_long iterations, void *refcon, PF_IteratePixelFunc functi
     return PF_Err_NONE;
 }
 
-PF_Err Host::progress(_PF_ProgressInfo *frame, A_long current, A_long total)
+PF_Err Host::progress(PF_ProgressInfo *frame, A_long current, A_long total)
 {
     ++progressCalls_;
     if (frame && frame->frame.progress) frame->frame.progress(current, total);

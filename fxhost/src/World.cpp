@@ -27,7 +27,7 @@ WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, u
     bytes_.assign(static_cast<size_t>(rowbytes) * static_cast<size_t>(height > 0 ? height : 1), fill);
     world_.reserved0 = this;
     world_.world_flags = PF_WorldFlag_WRITEABLE | (format != PF_PixelFormat_ARGB32 ? PF_WorldFlag_DEEP : 0);
-    world_.data = bytes_.data();
+    world_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
     world_.rowbytes = rowbytes;
     world_.width = width;
     world_.height = height;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <type_traits>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/ColumnBuffer.h"
 #include "kernels/GaussTable.h"

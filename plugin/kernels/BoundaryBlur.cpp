@@ -197,7 +197,7 @@ void BoundaryLine(const Pixel *in, const MaskPlanes<2> &planes, A_long length, c
 }
 
 template <class Pixel>
-PF_IteratePixelFunc PassWorker(bool rows, bool keepDivision)
+IterateWorker PassWorker(bool rows, bool keepDivision)
 {
     if (rows)
         return keepDivision ? BoundaryBlurRows<Pixel, BlurForm::RunLimited> : BoundaryBlurRows<Pixel, BlurForm::Window>;

@@ -147,7 +147,7 @@ void BlurLine(const Pixel *in, const MaskPlanes<1> &planes, A_long length, const
 }
 
 template <class Pixel>
-PF_IteratePixelFunc PassWorker(bool rows, bool keepDivision)
+IterateWorker PassWorker(bool rows, bool keepDivision)
 {
     if (rows)
         return keepDivision ? RegionBlurRows<Pixel, BlurForm::RunLimited> : RegionBlurRows<Pixel, BlurForm::Window>;

@@ -169,7 +169,7 @@ TEST_F(OptionsDialog, OldAfterEffectsDisablesTheButtons)
     EXPECT_TRUE(host.lastDialog().controls.at(2001).enabled);
     // Only After Effects is held to the old rule.
     host.setApiVersion(12, 11);
-    host.setApplicationId(static_cast<A_long>(PF_FOURCC('P', 'r', 'M', 'r')));
+    host.setApplicationId(fxhost::ApplicationId('P', 'r', 'M', 'r'));
     Options({});
     EXPECT_TRUE(host.lastDialog().controls.at(2002).enabled);
 }

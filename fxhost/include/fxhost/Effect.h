@@ -71,7 +71,7 @@ private:
                            PF_ParamDef **params = nullptr);
     CommandResult renderSmart(World &input, World &output, const RenderOptions &options);
     CommandResult renderClassic(World &input, World &output, const RenderOptions &options);
-    void prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &input, World &output,
+    void prepareRender(PF_InData &in_data, PF_ProgressInfo &frame, World &input, World &output,
                        const RenderOptions &options, const PF_LRect &area);
 
     Host &host_;

@@ -23,14 +23,28 @@
 #include "AE_Effect.h"
 #include "AE_EffectCB.h"
 #include "AE_EffectPixelFormat.h"
+#include "SPBasic.h"
 #include "fxhost/World.h"
 
-struct _PF_ProgressInfo;
+struct PF_ProgressInfo;
 
 namespace fxhost {
 
 class ThreadPool;
 class ParamStore;
+
+// A host's application id as in_data->appl_id carries it: four characters,
+// the first in the top byte.
+constexpr A_long ApplicationId(char a, char b, char c, char d)
+{
+    return static_cast<A_long>(static_cast<A_u_long>(static_cast<A_u_char>(a)) << 24 |
+                               static_cast<A_u_long>(static_cast<A_u_char>(b)) << 16 |
+                               static_cast<A_u_long>(static_cast<A_u_char>(c)) << 8 | static_cast<A_u_char>(d));
+}
+
+// The worker iterate_generic runs: refcon, thread index, iteration and
+// iteration count.
+using IterateFunction = PF_Err (*)(void *refcon, A_long thread_index, A_long i, A_long iterations);
 
 enum class Fault {
     HandleAllocation,
@@ -179,7 +193,7 @@ public:
 
     // ---- the records a command needs
     // Fills in_data for a command served by `frame` (its address is effect_ref).
-    void prepareInData(PF_InData &in_data, _PF_ProgressInfo *frame) const;
+    void prepareInData(PF_InData &in_data, PF_ProgressInfo *frame) const;
 
     // A handle as the host's handle callbacks make it, for tests that hand the
     // effect data of their own (flattened sequence data, for example).
@@ -199,8 +213,8 @@ public:
     PF_Err newWorld(A_long width, A_long height, PF_PixelFormat format, bool clear, PF_EffectWorld *world);
     PF_Err disposeWorld(PF_EffectWorld *world);
     PF_Err pixelFormatOf(const PF_EffectWorld *world, PF_PixelFormat *format) const;
-    PF_Err iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function);
-    PF_Err progress(_PF_ProgressInfo *frame, A_long current, A_long total);
+    PF_Err iterate(A_long iterations, void *refcon, IterateFunction function);
+    PF_Err progress(PF_ProgressInfo *frame, A_long current, A_long total);
     void noteParamCheckout(const PF_ParamDef *def);
     bool noteParamCheckin(const PF_ParamDef *def);
     void noteBadRelease() { ++badReleases_; }
@@ -240,6 +254,6 @@ private:
 }  // namespace fxhost
 
 // effect_ref points at one of these: the host's record of the command.
-struct _PF_ProgressInfo {
+struct PF_ProgressInfo {
     fxhost::CommandFrame frame;
 };
