@@ -321,8 +321,8 @@ void AddRenderCommand(CLI::App &app, CommandAction &action)
     render->footer(std::string(
                        "INPUT and OUTPUT may be numbered sequences: shot.%04d.png (printf), shot.#.png (# is four "
                        "digits) or shot.@@@.png (@ is one digit); without --frames, every frame of INPUT on disk.\n"
-                       "Every output is written to a temporary file and renamed into place; an existing OUTPUT is "
-                       "replaced unless --no-clobber or --skip-existing is given.\n") +
+                       "An existing OUTPUT is replaced (through a temporary file, renamed into place) unless "
+                       "--no-clobber or --skip-existing is given.\n") +
                    kExitStatusHelp);
     auto modulePath = std::make_shared<std::string>();
     auto request = std::make_shared<RenderRequest>();
