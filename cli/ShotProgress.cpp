@@ -45,24 +45,14 @@ ShotProgress::Mode ShotProgress::ModeFor(const std::string &progress, bool quiet
     return quiet ? Mode::Quiet : Mode::Errors;
 }
 
-ShotProgress::ShotProgress(Mode mode, size_t frames) : mode_(mode), total_(frames)
+ShotProgress::ShotProgress(Mode mode, size_t frames) : mode_(mode), total_(frames), bar_(kTick)
 {
-    if (mode_ != Mode::Bar) return;
-    running_ = true;
-    ticker_ = std::thread([this] { tick(); });
+    if (mode_ == Mode::Bar) bar_.start([this] { drawBar(); });
 }
 
 ShotProgress::~ShotProgress() { close(); }
 
-void ShotProgress::close()
-{
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        running_ = false;
-    }
-    wake_.notify_all();
-    if (ticker_.joinable()) ticker_.join();
-}
+void ShotProgress::close() { bar_.stop(); }
 
 double ShotProgress::elapsed() const
 {
@@ -73,17 +63,6 @@ double ShotProgress::framesPerSecond() const
 {
     const double seconds = elapsed();
     return seconds > 0 ? rendered_ / seconds : 0;
-}
-
-void ShotProgress::tick()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (running_) {
-        drawBar();
-        wake_.wait_for(lock, kTick, [this] { return !running_; });
-    }
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
 }
 
 void ShotProgress::drawBar()
@@ -100,7 +79,7 @@ void ShotProgress::drawBar()
 
 void ShotProgress::finished(const FrameRecord &record)
 {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(bar_.mutex());
     ++done_;
     if (record.status == FrameRecord::Status::Rendered) ++rendered_;
     const bool failed = record.status == FrameRecord::Status::Failed;

@@ -6,11 +6,10 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+
+#include "LiveLine.h"
 
 // One frame of a shot as it ended.
 struct FrameRecord {
@@ -42,7 +41,6 @@ public:
     double elapsed() const;
 
 private:
-    void tick();
     void drawBar();
     // Frames rendered (not skipped) per second so far.
     double framesPerSecond() const;
@@ -51,8 +49,5 @@ private:
     size_t total_;
     size_t done_ = 0, rendered_ = 0;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool running_ = false;
-    std::thread ticker_;
+    LiveLine bar_;
 };
