@@ -292,19 +292,21 @@ int RenderShot(const std::string &modulePath, const RenderRequest &request, cons
     }
     progress.close();
 
-    size_t rendered = 0, skipped = 0;
+    size_t rendered = 0, skipped = 0, cancelled = 0;
     std::vector<long> failed;
     for (const FrameRecord &record : records) {
         rendered += record.status == FrameRecord::Status::Rendered;
         skipped += record.status == FrameRecord::Status::Skipped;
+        cancelled += record.status == FrameRecord::Status::Cancelled;
         if (record.status == FrameRecord::Status::Failed) failed.push_back(record.frame.value_or(0));
     }
     const double seconds = progress.elapsed();
     if (!request.quiet || !failed.empty() || Interruption::signal())
         std::fprintf(stderr, "sallow: %zu frames in %.2f s (%.2f frames/s, %d at once, %d threads each): %zu rendered, "
-                             "%zu skipped, %zu failed\n",
+                             "%zu skipped, %zu failed%s\n",
                      shot.frames.size(), seconds, seconds > 0 ? rendered / seconds : 0.0, workers.jobs, workers.threads,
-                     rendered, skipped, failed.size());
+                     rendered, skipped, failed.size(),
+                     cancelled > 0 ? (", " + std::to_string(cancelled) + " not rendered (cancelled)").c_str() : "");
     if (Interruption::signal()) throw Cancelled(Interruption::signal());
     if (failed.empty()) return kExitSuccess;
     if (!shot.sequence) return kExitFailure;
