@@ -6,6 +6,20 @@
 
 namespace fxhost {
 
+namespace {
+
+// One frame's commands, as the host counts the frames rendering.
+struct FrameInFlight {
+    explicit FrameInFlight(Host &host) : host(host) { host.frameStarted(); }
+    ~FrameInFlight() { host.frameEnded(cancelled); }
+    FrameInFlight(const FrameInFlight &) = delete;
+    FrameInFlight &operator=(const FrameInFlight &) = delete;
+    Host &host;
+    bool cancelled = false;
+};
+
+}  // namespace
+
 Effect::Effect(Host &host, const Module &module) : host_(host), module_(module) {}
 
 Effect::~Effect()
@@ -110,8 +124,9 @@ void Effect::prepareRender(PF_InData &in_data, PF_ProgressInfo &frame, World &in
 CommandResult Effect::render(World &input, World &output, const RenderOptions &options)
 {
     host_.noteFrameSize(input.width(), input.height());
+    FrameInFlight frame(host_);
     CommandResult result = options.smart ? renderSmart(input, output, options) : renderClassic(input, output, options);
-    if (result.err == PF_Interrupt_CANCEL) host_.cancelSpent();
+    frame.cancelled = result.err == PF_Interrupt_CANCEL;
     return result;
 }
 

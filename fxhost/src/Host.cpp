@@ -218,7 +218,7 @@ Host::Host() : applId_(ApplicationId('F', 'X', 'T', 'C')), version_{13, 28}
     if (!g_current.compare_exchange_strong(expected, this))
         throw std::logic_error("only one emulated host may be active at a time");
     const unsigned cores = std::thread::hardware_concurrency();
-    pool_ = std::make_unique<ThreadPool>(cores > 0 ? static_cast<int>(cores) : 1);
+    setThreadCount(cores > 0 ? static_cast<int>(cores) : 1);
     platform::SetKeyDown(VK_SHIFT, false);
     mainWindow_ = platform::CreateMainWindow("Adobe After Effects", {0, 0, 1920, 1080});
 }
@@ -239,10 +239,22 @@ Host *Host::current() { return g_current.load(); }
 
 void Host::setThreadCount(int threads)
 {
-    pool_ = std::make_unique<ThreadPool>(threads > 0 ? threads : 1);
+    threadsPerFrame_ = std::max(threads, 1);
+    pool_.reset();
+    pool_ = std::make_unique<ThreadPool>(concurrentFrames_ * (threadsPerFrame_ - 1));
 }
 
-int Host::threadCount() const { return pool_->size(); }
+void Host::setConcurrentFrames(int frames)
+{
+    concurrentFrames_ = std::max(frames, 1);
+    setThreadCount(threadsPerFrame_);
+}
+
+void Host::frameEnded(bool cancelled)
+{
+    if (cancelled) frameEndedCancelled_ = true;
+    if (--framesRendering_ == 0 && frameEndedCancelled_.exchange(false)) cancelRequested_ = false;
+}
 
 void Host::setShiftDown(bool down) { platform::SetKeyDown(VK_SHIFT, down); }
 
@@ -472,7 +484,7 @@ void Host::noteFrameSize(A_long width, A_long height)
 int Host::slicesPerCall() const
 {
     const long long forFrame = (largestFrame_.load() + kPixelsPerSlice - 1) / kPixelsPerSlice;
-    return static_cast<int>(std::clamp<long long>(forFrame, pool_->size(), 4096));
+    return static_cast<int>(std::clamp<long long>(forFrame, threadsPerFrame_, 4096));
 }
 
 PF_Err Host::iterate(A_long iterations, void *refcon, IterateFunction function)
@@ -499,6 +511,7 @@ PF_Err Host::progress(PF_ProgressInfo *frame, A_long current, A_long total)
     if (frame && frame->frame.progress) frame->frame.progress(current, total);
     PF_Err code = PF_Err_NONE;
     if (shouldFail(Fault::Progress, &code)) return code;
+    if (framesRendering_ > 0) return cancelRequested_ ? PF_Interrupt_CANCEL : PF_Err_NONE;
     if (cancelRequested_.exchange(false)) return PF_Interrupt_CANCEL;
     return PF_Err_NONE;
 }

@@ -1,17 +1,21 @@
 #include "ThreadPool.h"
 
+#include <algorithm>
+
 namespace fxhost {
 
 struct ThreadPool::Batch {
     const std::function<void(int, int)> *task;
+    int count;
+    int next = 0;  // the next item to hand out, under the pool's mutex
     int remaining;
     std::mutex mutex;
     std::condition_variable done;
 };
 
-ThreadPool::ThreadPool(int threads)
+ThreadPool::ThreadPool(int workers)
 {
-    for (int i = 1; i < threads; ++i) workers_.emplace_back([this, i] { workerLoop(i); });
+    for (int i = 1; i <= workers; ++i) workers_.emplace_back([this, i] { workerLoop(i); });
 }
 
 ThreadPool::~ThreadPool()
@@ -24,25 +28,31 @@ ThreadPool::~ThreadPool()
     for (std::thread &worker : workers_) worker.join();
 }
 
-void ThreadPool::execute(const Item &item, int worker)
+int ThreadPool::claim(Batch &batch) { return batch.next < batch.count ? batch.next++ : -1; }
+
+void ThreadPool::execute(Batch &batch, int index, int worker)
 {
-    (*item.batch->task)(item.index, worker);
-    std::lock_guard<std::mutex> lock(item.batch->mutex);
-    if (--item.batch->remaining == 0) item.batch->done.notify_all();
+    (*batch.task)(index, worker);
+    std::lock_guard<std::mutex> lock(batch.mutex);
+    if (--batch.remaining == 0) batch.done.notify_all();
 }
 
 void ThreadPool::workerLoop(int worker)
 {
     for (;;) {
-        Item item;
+        Batch *batch = nullptr;
+        int index = -1;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (queue_.empty()) return;
-            item = queue_.front();
-            queue_.pop_front();
+            while (!queue_.empty() && (index = claim(*queue_.front())) < 0) queue_.pop_front();
+            if (index < 0) {
+                if (stopping_) return;
+                continue;
+            }
+            batch = queue_.front();
         }
-        execute(item, worker);
+        execute(*batch, index, worker);
     }
 }
 
@@ -51,24 +61,25 @@ void ThreadPool::run(int count, const std::function<void(int, int)> &task)
     if (count <= 0) return;
     Batch batch;
     batch.task = &task;
+    batch.count = count;
     batch.remaining = count;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (int i = 0; i < count; ++i) queue_.push_back(Item{&batch, i});
-    }
-    wake_.notify_all();
-
-    // The caller works through the queue as well, then waits for the items
-    // that other threads took.
-    for (;;) {
-        Item item;
+    if (!workers_.empty()) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            if (queue_.empty()) break;
-            item = queue_.front();
-            queue_.pop_front();
+            queue_.push_back(&batch);
         }
-        execute(item, 0);
+        wake_.notify_all();
+    }
+    for (;;) {
+        int index;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            index = claim(batch);
+            // Once every item is handed out no worker may find the batch.
+            if (index < 0) queue_.erase(std::remove(queue_.begin(), queue_.end(), &batch), queue_.end());
+        }
+        if (index < 0) break;
+        execute(batch, index, 0);
     }
     std::unique_lock<std::mutex> lock(batch.mutex);
     batch.done.wait(lock, [&batch] { return batch.remaining == 0; });

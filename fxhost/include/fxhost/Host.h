@@ -143,8 +143,15 @@ public:
     void setApplicationId(A_long applId) { applId_ = applId; }
     void setApiVersion(A_short major, A_short minor) { version_ = {major, minor}; }
     void setQuality(PF_Quality quality) { quality_ = quality; }
+    // The threads one frame's iterate_generic calls work with, the calling
+    // thread included.
     void setThreadCount(int threads);
-    int threadCount() const;
+    int threadCount() const { return threadsPerFrame_; }
+    // How many frames render at once on host threads of their own (as in a
+    // host's multi-frame rendering); the pool keeps threadCount() - 1 worker
+    // threads for each, so frames x threads threads run at most.
+    void setConcurrentFrames(int frames);
+    int concurrentFrames() const { return concurrentFrames_; }
     void setShiftDown(bool down);
     void setModulePath(const std::string &path) { modulePath_ = path; }
     // The host's main window, the parent of the effect's dialogs.
@@ -170,11 +177,15 @@ public:
     void refuseBasicSuite(bool refuse) { refuseBasicSuite_ = refuse; }
     void clearFaults();
     // A user cancel: iterate_generic stops handing out slices and answers
-    // PF_Interrupt_CANCEL, and so does the next progress call, which spends
-    // the request; a frame that ends cancelled spends it too. Safe to call
-    // from a signal handler.
+    // PF_Interrupt_CANCEL, and so does every progress call. The request holds
+    // for every frame rendering when it comes and is spent once none renders
+    // any more: by the last of them to end (when one ended cancelled), or by
+    // a frame that ends cancelled alone, or by a progress call outside a
+    // frame. Safe to call from a signal handler.
     void requestCancel() { cancelRequested_ = true; }
-    void cancelSpent() { cancelRequested_ = false; }
+    // Frames call these around their commands (Effect::render does).
+    void frameStarted() { ++framesRendering_; }
+    void frameEnded(bool cancelled);
 
     // iterate_generic with PF_Iterations_ONCE_PER_PROCESSOR hands out at least
     // one slice per thread, and more for large frames, so that a cancel acts
@@ -232,12 +243,16 @@ private:
     PF_Quality quality_ = PF_Quality_LO;
     std::string modulePath_;
     HWND mainWindow_ = nullptr;
+    int threadsPerFrame_ = 1;
+    int concurrentFrames_ = 1;
     std::unique_ptr<ThreadPool> pool_;
 
     FaultState faults_[static_cast<int>(Fault::Count)];
     std::set<std::pair<std::string, A_long>> refusedSuites_;
     bool refuseBasicSuite_ = false;
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<int> framesRendering_{0};
+    std::atomic<bool> frameEndedCancelled_{false};  // since frames last stopped rendering
 
     mutable std::mutex mutex_;
     std::unordered_map<PF_Handle, std::unique_ptr<HandleRecord>> handles_;
