@@ -302,9 +302,9 @@ int RenderShot(const std::string &modulePath, const RenderRequest &request, cons
     }
     const double seconds = progress.elapsed();
     if (!request.quiet || !failed.empty() || Interruption::signal())
-        std::fprintf(stderr, "sallow: %zu frames in %.2f s (%.2f frames/s, %d at once, %d threads each): %zu rendered, "
+        std::fprintf(stderr, "sallow: %zu frames in %.2f s (%.2f frames/s, %d at once, %d thread%s each): %zu rendered, "
                              "%zu skipped, %zu failed%s\n",
-                     shot.frames.size(), seconds, seconds > 0 ? rendered / seconds : 0.0, workers.jobs, workers.threads,
+                     shot.frames.size(), seconds, seconds > 0 ? rendered / seconds : 0.0, workers.jobs, workers.threads, workers.threads == 1 ? "" : "s",
                      rendered, skipped, failed.size(),
                      cancelled > 0 ? (", " + std::to_string(cancelled) + " not rendered (cancelled)").c_str() : "");
     if (Interruption::signal()) throw Cancelled(Interruption::signal());
