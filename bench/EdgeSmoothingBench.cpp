@@ -62,7 +62,7 @@ fxhost::World CelFrame(PF_PixelFormat format)
 void SmoothCelFrame(benchmark::State &state, PF_PixelFormat format, PF_Err (*smooth)(const SmoothingJob &))
 {
     fxhost::Host host;
-    _PF_ProgressInfo frame{};
+    PF_ProgressInfo frame{};
     PF_InData in_data{};
     host.prepareInData(in_data, &frame);
     fxhost::World source = CelFrame(format);

@@ -12,7 +12,7 @@
 struct BenchHost {
     BenchHost() { host.prepareInData(in_data, &frame); }
     fxhost::Host host;
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
 };
 

@@ -30,7 +30,7 @@ double ThreadSeconds()
 }
 
 template <class Pixel>
-double TimePass(BenchHost &bench, PF_IteratePixelFunc worker, RegionBlurJob<Pixel> &job)
+double TimePass(BenchHost &bench, IterateWorker worker, RegionBlurJob<Pixel> &job)
 {
     const double start = ThreadSeconds();
     if (bench.in_data.utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, &job, worker) != PF_Err_NONE)

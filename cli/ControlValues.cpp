@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -37,8 +38,8 @@ size_t EditDistance(const std::string &a, const std::string &b)
     return previous[b.size()];
 }
 
-// The value control with this name, in any case, or a UsageError naming the
-// closest one.
+}  // namespace
+
 int FindControl(fxhost::ParamStore &params, const std::string &name)
 {
     if (name.empty()) throw UsageError("a control setting needs a name before the \"=\"");
@@ -62,6 +63,8 @@ int FindControl(fxhost::ParamStore &params, const std::string &name)
     }
     throw UsageError("no control named \"" + name + "\"" + (best.empty() ? "" : "; did you mean \"" + best + "\"?"));
 }
+
+namespace {
 
 double ParseNumber(const std::string &name, const std::string &text)
 {
@@ -91,9 +94,26 @@ int ParseByte(const std::string &name, const std::string &text)
     return static_cast<int>(value);
 }
 
-PF_Pixel ParseColour(const std::string &name, const std::string &text)
+// "@X,Y": the pixel's colour.
+PF_Pixel PickedColour(const std::string &name, const std::string &value, const PixelSource &pixels)
+{
+    const size_t comma = value.find(',');
+    char *end = nullptr;
+    const std::string xText = Trim(value.substr(1, comma == std::string::npos ? std::string::npos : comma - 1));
+    const long x = std::strtol(xText.c_str(), &end, 10);
+    const bool xRead = !xText.empty() && *end == '\0';
+    const std::string yText = comma == std::string::npos ? "" : Trim(value.substr(comma + 1));
+    const long y = std::strtol(yText.c_str(), &end, 10);
+    if (!xRead || yText.empty() || *end != '\0')
+        throw UsageError("\"" + name + "\" takes @X,Y (a pixel of the input, from 0,0 at the top left), not \"" + value + "\"");
+    if (!pixels) throw UsageError("\"" + name + "=" + value + "\" takes a pixel's colour, and this command reads no image");
+    return pixels(x, y);
+}
+
+PF_Pixel ParseColour(const std::string &name, const std::string &text, const PixelSource &pixels)
 {
     const std::string value = Trim(text);
+    if (!value.empty() && value[0] == '@') return PickedColour(name, value, pixels);
     auto hex = [&](size_t at) {
         const std::string digits = value.substr(at, 2);
         if (!std::isxdigit(static_cast<unsigned char>(digits[0])) || !std::isxdigit(static_cast<unsigned char>(digits[1])))
@@ -131,7 +151,7 @@ bool ParseSwitch(const std::string &name, const std::string &text)
     throw UsageError("\"" + name + "\" is a checkbox: on or off (1 or 0), not \"" + text + "\"");
 }
 
-void SetControl(fxhost::Effect &effect, int index, const std::string &text)
+void SetControl(fxhost::Effect &effect, int index, const std::string &text, const PixelSource &pixels = {})
 {
     PF_ParamDef &def = effect.params().at(index);
     const std::string name = def.name;
@@ -151,7 +171,7 @@ void SetControl(fxhost::Effect &effect, int index, const std::string &text)
     }
     case PF_Param_CHECKBOX: def.u.bd.value = ParseSwitch(name, text) ? 1 : 0; break;
     case PF_Param_POPUP: def.u.pd.value = PopupChoice(def, text); break;
-    case PF_Param_COLOR: def.u.cd.value = ParseColour(name, text); break;
+    case PF_Param_COLOR: def.u.cd.value = ParseColour(name, text, pixels); break;
     default: throw UsageError("\"" + name + "\" takes no value");
     }
 }
@@ -191,12 +211,37 @@ const char *TypeName(PF_ParamType type)
     }
 }
 
-void ApplySetting(fxhost::Effect &effect, const std::string &assignment)
+void ApplySetting(fxhost::Effect &effect, const std::string &assignment, const PixelSource &pixels)
 {
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos) throw UsageError("--set takes NAME=VALUE, not \"" + assignment + "\"");
     const std::string name = Trim(assignment.substr(0, equals));
-    SetControl(effect, FindControl(effect.params(), name), assignment.substr(equals + 1));
+    SetControl(effect, FindControl(effect.params(), name), assignment.substr(equals + 1), pixels);
+}
+
+std::string DefaultsFileText(fxhost::ParamStore &params)
+{
+    std::string text = "[Version=1.0]\n";
+    char value[64];
+    for (int i = 1; i < params.count(); ++i) {
+        const PF_ParamDef &def = params.at(i);
+        const std::string name = def.name;
+        switch (def.param_type) {
+        case PF_Param_FLOAT_SLIDER: std::snprintf(value, sizeof value, "%f", def.u.fs_d.value); break;
+        case PF_Param_SLIDER: std::snprintf(value, sizeof value, "%d", static_cast<int>(def.u.sd.value)); break;
+        case PF_Param_POPUP: std::snprintf(value, sizeof value, "%d", static_cast<int>(def.u.pd.value)); break;
+        case PF_Param_CHECKBOX: std::snprintf(value, sizeof value, "%d", static_cast<int>(def.u.bd.value)); break;
+        case PF_Param_COLOR: {
+            const PF_Pixel &c = def.u.cd.value;
+            text += name + ".r=" + std::to_string(c.red) + "\n" + name + ".g=" + std::to_string(c.green) + "\n" + name +
+                    ".b=" + std::to_string(c.blue) + "\n" + name + ".a=" + std::to_string(c.alpha) + "\n";
+            continue;
+        }
+        default: continue;
+        }
+        text += name + "=" + value + "\n";
+    }
+    return text;
 }
 
 void ApplyParamsFile(fxhost::Effect &effect, const std::string &path)

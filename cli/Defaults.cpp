@@ -251,13 +251,32 @@ void ApplyWithDefaults(fxhost::Effect &effect, bool useUserDefaults)
                  where->path.c_str());
 }
 
-int RunDefaultsSave(const std::string &modulePath, const DefaultsSaveRequest &request)
+void AddControlOptions(CLI::App &command, ControlRequest &request)
+{
+    command.add_option("--set", request.settings,
+                       "set a control, NAME=VALUE (repeatable): numbers for sliders, on/off for checkboxes, "
+                       "an item or its number for View, #RRGGBB, r,g,b or @X,Y (the input's pixel) for colours")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    command.add_option("--params", request.paramsFile,
+                       "control values in the defaults-file format ([Version=1.0]; see the README)")
+        ->type_name("FILE")
+        ->check(ExistingFile());
+    AddNoUserDefaultsOption(command, request.useUserDefaults);
+}
+
+void ApplyControls(fxhost::Effect &effect, const ControlRequest &request, const PixelSource &pixels)
+{
+    ApplyWithDefaults(effect, request.useUserDefaults);
+    if (!request.paramsFile.empty()) ApplyParamsFile(effect, request.paramsFile);
+    for (const std::string &setting : request.settings) ApplySetting(effect, setting, pixels);
+}
+
+int RunDefaultsSave(const std::string &modulePath, const ControlRequest &request)
 {
     Session session(modulePath);
     fxhost::Effect &effect = session.effect;
-    ApplyWithDefaults(effect, request.useUserDefaults);
-    if (!request.paramsFile.empty()) ApplyParamsFile(effect, request.paramsFile);
-    for (const std::string &setting : request.settings) ApplySetting(effect, setting);
+    ApplyControls(effect, request);
 
     const DefaultsLocation where = RequireLocation();
     PressOptionButton(effect, kStoreButton, where.path);
@@ -325,14 +344,8 @@ void AddDefaultsCommand(CLI::App &app, CommandAction &action)
 
     CLI::App *save = defaults->add_subcommand(
         "save", "store the controls' values as the effect's defaults (the options dialog's store button)");
-    auto request = std::make_shared<DefaultsSaveRequest>();
-    save->add_option("--set", request->settings, "set a control first, NAME=VALUE (repeatable)")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
-    save->add_option("--params", request->paramsFile, "control values in the defaults-file format")
-        ->type_name("FILE")
-        ->check(ExistingFile());
-    AddNoUserDefaultsOption(*save, request->useUserDefaults);
+    auto request = std::make_shared<ControlRequest>();
+    AddControlOptions(*save, *request);
     AddModuleOption(*save, *modulePath);
     save->callback([&action, modulePath, request] {
         action = [modulePath, request] { return RunDefaultsSave(*modulePath, *request); };

@@ -215,22 +215,6 @@ ImageBuf ReadPixels(const std::string &path, int image, TypeDesc type)
 
 // ---------------------------------------------------------------- memory
 
-// Memory the machine can give this process now, in bytes.
-double AvailableMemory()
-{
-    std::ifstream meminfo("/proc/meminfo");
-    double available = -1, swap = 0;
-    std::string key;
-    double kilobytes;
-    std::string unit;
-    while (meminfo >> key >> kilobytes >> unit) {
-        if (key == "MemAvailable:") available = kilobytes * 1024;
-        if (key == "SwapFree:") swap = kilobytes * 1024;
-    }
-    if (available < 0) available = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
-    return available + swap;
-}
-
 // What rendering one frame holds per pixel: the file's samples in and out,
 // the input and output worlds, and the effect's working set (ten 16-bit or
 // eight float worlds and nine byte masks).
@@ -370,6 +354,33 @@ bool AllGrey(const fxhost::World &world)
 
 }  // namespace
 
+double AvailableMemory()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    double available = -1, swap = 0;
+    std::string key;
+    double kilobytes;
+    std::string unit;
+    while (meminfo >> key >> kilobytes >> unit) {
+        if (key == "MemAvailable:") available = kilobytes * 1024;
+        if (key == "SwapFree:") swap = kilobytes * 1024;
+    }
+    if (available < 0) available = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    return available + swap;
+}
+
+double RenderMemory(const ImageSpec &spec, PF_PixelFormat renderFormat)
+{
+    if (renderFormat == 0) renderFormat = WorldFormatFor(DepthOf(spec.format));
+    return static_cast<double>(spec.width) * spec.height * BytesPerPixel(spec, renderFormat);
+}
+
+PF_PixelFormat RenderFormatFor(int bits)
+{
+    if (bits == 0) return 0;
+    return WorldFormatFor(bits == 8 ? FileDepth::Eight : bits == 16 ? FileDepth::Sixteen : FileDepth::Float);
+}
+
 PF_PixelFormat WorldFormatFor(FileDepth depth)
 {
     switch (depth) {
@@ -412,7 +423,7 @@ Frame InputFile::read(int image, PF_PixelFormat renderFormat, int downsample) co
     const ImageSpec &spec = this->spec(image);
     const FileDepth depth = DepthOf(spec.format);
     if (renderFormat == 0) renderFormat = WorldFormatFor(depth);
-    const double needed = static_cast<double>(spec.width) * spec.height * BytesPerPixel(spec, renderFormat);
+    const double needed = RenderMemory(spec, renderFormat);
     const double available = AvailableMemory();
     if (needed > available)
         throw std::runtime_error(path_ + " is " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +

@@ -16,10 +16,19 @@
 enum class FileDepth { Eight, Sixteen, Float };
 
 PF_PixelFormat WorldFormatFor(FileDepth depth);
+// The world format of a render depth in bits (8, 16 or 32); 0 for 0, which
+// stands for the file's own depth.
+PF_PixelFormat RenderFormatFor(int bits);
 
 // The largest width or height the effect renders: the host describes a
 // frame with 16-bit rectangles.
 constexpr int kLargestSide = 32767;
+
+// Memory the machine can give this process now, in bytes.
+double AvailableMemory();
+// Bytes that rendering one image of this spec holds at `renderFormat` (0:
+// the file's own depth).
+double RenderMemory(const OIIO::ImageSpec &spec, PF_PixelFormat renderFormat);
 
 // Where a frame's colour and alpha are among a file's channels; -1 for none.
 struct ChannelMap {

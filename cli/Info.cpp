@@ -8,6 +8,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "Json.h"
 #include "fxhost/Effect.h"
 
 namespace {
@@ -76,6 +77,16 @@ const char *StageName(unsigned stage)
     return kNames[stage & 3];
 }
 
+template <size_t N>
+void FlagsJson(JsonWriter &json, const char *key, A_long flags, const FlagName (&names)[N])
+{
+    json.key(key).beginObject().key("value").value(static_cast<long>(static_cast<A_u_long>(flags)));
+    json.key("names").beginArray();
+    for (const FlagName &flag : names)
+        if (flags & flag.bit) json.value(flag.name);
+    json.endArray().endObject();
+}
+
 // The about text separates lines with carriage returns.
 std::string Printable(std::string text)
 {
@@ -96,7 +107,7 @@ std::string DefaultModulePath()
     return path.substr(0, path.rfind('/') + 1) + "K_Sallowmerine.so";
 }
 
-int RunInfo(const std::string &modulePath)
+int RunInfo(const std::string &modulePath, bool asJson)
 {
     fxhost::Host host;
     fxhost::Module module(modulePath);
@@ -112,13 +123,30 @@ int RunInfo(const std::string &modulePath)
     fxhost::CommandResult about = effect.send(PF_Cmd_ABOUT);
 
     const A_u_long version = setup.out.my_version;
+    const auto part = [version](int shift, int bits) { return static_cast<long>((version >> shift) & bits); };
+    if (asJson) {
+        JsonWriter json;
+        json.beginObject().key("module").value(modulePath).key("version").beginObject();
+        json.key("major").value(part(PF_Vers_VERS_SHIFT, PF_Vers_VERS_BITS));
+        json.key("minor").value(part(PF_Vers_SUBVERS_SHIFT, PF_Vers_SUBVERS_BITS));
+        json.key("bugfix").value(part(PF_Vers_BUGFIX_SHIFT, PF_Vers_BUGFIX_BITS));
+        json.key("stage").value(StageName(static_cast<unsigned>(part(PF_Vers_STAGE_SHIFT, PF_Vers_STAGE_BITS))));
+        json.key("build").value(part(PF_Vers_BUILD_SHIFT, PF_Vers_BUILD_BITS));
+        json.key("packed").value(static_cast<long>(version)).endObject();
+        FlagsJson(json, "out_flags", setup.out.out_flags, kOutFlagNames);
+        FlagsJson(json, "out_flags2", setup.out.out_flags2, kOutFlag2Names);
+        json.key("about").value(Printable(about.message())).endObject();
+        std::printf("%s\n", json.text().c_str());
+        effect.send(PF_Cmd_GLOBAL_SETDOWN);
+        return 0;
+    }
     std::printf("module: %s\n", modulePath.c_str());
     std::printf("version: %lu.%lu.%lu, %s, build %lu (0x%08lX)\n",
-                static_cast<unsigned long>((version >> PF_VERS_VERS_SHIFT) & PF_VERS_VERS_BITS),
-                static_cast<unsigned long>((version >> PF_VERS_SUBVERS_SHIFT) & PF_VERS_SUBVERS_BITS),
-                static_cast<unsigned long>((version >> PF_VERS_BUGFIX_SHIFT) & PF_VERS_BUGFIX_BITS),
-                StageName((version >> PF_VERS_STAGE_SHIFT) & PF_VERS_STAGE_BITS),
-                static_cast<unsigned long>((version >> PF_VERS_BUILD_SHIFT) & PF_VERS_BUILD_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_VERS_SHIFT) & PF_Vers_VERS_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_SUBVERS_SHIFT) & PF_Vers_SUBVERS_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_BUGFIX_SHIFT) & PF_Vers_BUGFIX_BITS),
+                StageName((version >> PF_Vers_STAGE_SHIFT) & PF_Vers_STAGE_BITS),
+                static_cast<unsigned long>((version >> PF_Vers_BUILD_SHIFT) & PF_Vers_BUILD_BITS),
                 static_cast<unsigned long>(version));
     PrintFlags("out_flags", setup.out.out_flags, kOutFlagNames);
     PrintFlags("out_flags2", setup.out.out_flags2, kOutFlag2Names);
@@ -142,6 +170,17 @@ void AddModuleOption(CLI::App &command, std::string &path)
         ->check(ExistingFile());
 }
 
+void AddDepthOption(CLI::App &command, int &depth)
+{
+    command.add_option("--depth", depth, "render depth: 8, 16 or 32 (default: the input file's)")
+        ->type_name("8|16|32")
+        ->check(CLI::Validator(
+            [](std::string &text) -> std::string {
+                return text == "8" || text == "16" || text == "32" ? "" : "takes 8, 16 or 32, not \"" + text + "\"";
+            },
+            ""));
+}
+
 void AddNoUserDefaultsOption(CLI::App &command, bool &useUserDefaults)
 {
     command.add_flag("--no-user-defaults{false}", useUserDefaults,
@@ -152,6 +191,10 @@ void AddInfoCommand(CLI::App &app, CommandAction &action)
 {
     CLI::App *info = app.add_subcommand("info", "name, version, flags and about text of the module");
     auto modulePath = std::make_shared<std::string>();
+    auto asJson = std::make_shared<bool>(false);
     AddModuleOption(*info, *modulePath);
-    info->callback([&action, modulePath] { action = [modulePath] { return RunInfo(*modulePath); }; });
+    info->add_flag("--json", *asJson, "print one JSON object, for scripts");
+    info->callback([&action, modulePath, asJson] {
+        action = [modulePath, asJson] { return RunInfo(*modulePath, *asJson); };
+    });
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
 
 #include "Errors.h"
 #include "fxhost/Host.h"
@@ -16,15 +17,26 @@ namespace {
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<int> g_signal{0};
-// The pending temporary file. Written only while no signal handler can read
-// it half-written: the flag is cleared before and set after the name.
-char g_pendingName[PATH_MAX];
-std::atomic<bool> g_pending{false};
+std::atomic<int> g_holds{0};
+std::atomic<int> g_deferredExit{0};  // the signal that ends the process when the holds go
+
+// A pending temporary file. A slot is claimed (Writing) before its name is
+// written and marked Pending after, so a signal handler never reads a name
+// half-written.
+struct PendingFile {
+    enum State { Free, Writing, Pending };
+    std::atomic<int> state{Free};
+    char name[PATH_MAX];
+};
+PendingFile g_pending[Interruption::kPendingFiles];
 struct sigaction g_previous[sizeof kSignals / sizeof kSignals[0]];
 
-void RemovePendingFile()
+void RemovePendingFiles()
 {
-    if (g_pending.exchange(false)) unlink(g_pendingName);
+    for (PendingFile &file : g_pending) {
+        int pending = PendingFile::Pending;
+        if (file.state.compare_exchange_strong(pending, PendingFile::Free)) unlink(file.name);
+    }
 }
 
 void OnSignal(int number)
@@ -34,7 +46,11 @@ void OnSignal(int number)
         if (fxhost::Host *host = fxhost::Host::current()) host->requestCancel();
         return;
     }
-    RemovePendingFile();
+    if (g_holds.load() > 0) {
+        g_deferredExit = number;
+        return;
+    }
+    RemovePendingFiles();
     _exit(128 + number);
 }
 
@@ -42,7 +58,7 @@ void OnSignal(int number)
 
 Interruption::Interruption()
 {
-    static const bool registered = std::atexit(RemovePendingFile) == 0;
+    static const bool registered = std::atexit(RemovePendingFiles) == 0;
     (void)registered;
     ::signal(SIGXFSZ, SIG_IGN);
     struct sigaction action {};
@@ -54,7 +70,7 @@ Interruption::Interruption()
 Interruption::~Interruption()
 {
     for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);
-    RemovePendingFile();
+    RemovePendingFiles();
 }
 
 int Interruption::signal() { return g_signal.load(); }
@@ -64,11 +80,31 @@ void Interruption::check()
     if (const int number = g_signal.load()) throw Cancelled(number);
 }
 
-void Interruption::setPendingFile(const std::string &path)
+int Interruption::setPendingFile(const std::string &path)
 {
-    g_pending = false;
-    std::strncpy(g_pendingName, path.c_str(), sizeof g_pendingName - 1);
-    g_pending = true;
+    for (int token = 0; token < kPendingFiles; ++token) {
+        PendingFile &file = g_pending[token];
+        int free = PendingFile::Free;
+        if (!file.state.compare_exchange_strong(free, PendingFile::Writing)) continue;
+        std::strncpy(file.name, path.c_str(), sizeof file.name - 1);
+        file.name[sizeof file.name - 1] = '\0';
+        file.state = PendingFile::Pending;
+        return token;
+    }
+    throw std::logic_error("more temporary files at once than sallow tracks");
 }
 
-void Interruption::clearPendingFile() { g_pending = false; }
+Interruption::Hold::Hold() { ++g_holds; }
+
+Interruption::Hold::~Hold()
+{
+    if (--g_holds == 0 && g_deferredExit.load() != 0) {
+        RemovePendingFiles();
+        _exit(128 + g_deferredExit.load());
+    }
+}
+
+void Interruption::clearPendingFile(int token)
+{
+    if (token >= 0 && token < kPendingFiles) g_pending[token].state = PendingFile::Free;
+}

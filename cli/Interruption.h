@@ -1,8 +1,8 @@
 // SIGINT, SIGTERM and SIGHUP while sallow works. The first one asks the
 // emulated host to cancel the frame (it stops between kernel slices) and is
 // noted for sallow's own checks; a second one ends the process at once. The
-// temporary file being written, if any, is removed on either path and when a
-// library calls exit().
+// temporary files being written, if any (one per frame writing at once), are
+// removed on either path and when a library calls exit().
 #pragma once
 
 #include <string>
@@ -21,7 +21,20 @@ public:
     // Throws Cancelled when a signal arrived.
     static void check();
 
-    // The file to remove if the process ends before it is renamed into place.
-    static void setPendingFile(const std::string &path);
-    static void clearPendingFile();
+    // A file to remove if the process ends before it is renamed into place;
+    // returns the token that clears it. Up to kPendingFiles at once.
+    static constexpr int kPendingFiles = 64;
+    static int setPendingFile(const std::string &path);
+    static void clearPendingFile(int token);
+
+    // While one lives, on any thread, a second signal does not end the
+    // process at once but when the last one goes: for work that cannot be
+    // undone half way.
+    class Hold {
+    public:
+        Hold();
+        ~Hold();
+        Hold(const Hold &) = delete;
+        Hold &operator=(const Hold &) = delete;
+    };
 };

@@ -1,7 +1,6 @@
 #include "OutputFile.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,18 +58,20 @@ bool WriteAll(int fd, const void *bytes, size_t size, bool checkSignals)
 // renamed into place; registered with Interruption meanwhile.
 class TemporaryFile {
 public:
-    TemporaryFile(std::string path, mode_t mode) : path_(std::move(path))
+    TemporaryFile(std::string path, mode_t mode) : path_(std::move(path)), pending_(Interruption::setPendingFile(path_))
     {
-        Interruption::setPendingFile(path_);
         fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd_ < 0) Interruption::clearPendingFile();
+        if (fd_ < 0) {
+            Interruption::clearPendingFile(pending_);
+            pending_ = -1;
+        }
     }
     ~TemporaryFile()
     {
         const int error = errno;
         if (fd_ >= 0) ::close(fd_);
         if (created() && !renamed_) unlink(path_.c_str());
-        Interruption::clearPendingFile();
+        Interruption::clearPendingFile(pending_);
         errno = error;
     }
     TemporaryFile(const TemporaryFile &) = delete;
@@ -92,6 +93,7 @@ private:
     bool created() const { return fd_ >= 0 || closed_; }
 
     std::string path_;
+    int pending_;
     int fd_ = -1;
     bool closed_ = false;
     bool renamed_ = false;
@@ -120,32 +122,13 @@ void SyncFolder(const fs::path &folder)
     close(fd);
 }
 
-// Blocks the stopping signals while a file is rewritten in place, which
-// cannot be undone half way.
-class SignalsHeld {
-public:
-    SignalsHeld()
-    {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, number);
-        pthread_sigmask(SIG_BLOCK, &held, &previous_);
-    }
-    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsHeld(const SignalsHeld &) = delete;
-    SignalsHeld &operator=(const SignalsHeld &) = delete;
-
-private:
-    sigset_t previous_;
-};
-
 }  // namespace
 
-OutputFile::OutputFile(const std::string &path, const std::string &input, bool noClobber)
-    : path_(path), target_(FollowLinks(path, path))
+void OutputFile::checkFolder(const std::string &path)
 {
     if (path.empty() || path.back() == '/') throw UsageError("the output \"" + path + "\" names no file");
-    const fs::path folder = fs::path(target_).parent_path().empty() ? fs::path(".") : fs::path(target_).parent_path();
+    const std::string target = FollowLinks(path, path);
+    const fs::path folder = fs::path(target).parent_path().empty() ? fs::path(".") : fs::path(target).parent_path();
     struct stat folderStat {};
     if (stat(folder.c_str(), &folderStat) != 0)
         throw std::runtime_error("cannot write " + path + ": folder " + folder.string() + ": " + Reason(errno));
@@ -153,7 +136,12 @@ OutputFile::OutputFile(const std::string &path, const std::string &input, bool n
         throw std::runtime_error("cannot write " + path + ": " + folder.string() + " is not a folder");
     if (access(folder.c_str(), W_OK | X_OK) != 0)
         throw std::runtime_error("cannot write " + path + ": folder " + folder.string() + ": " + Reason(errno));
+}
 
+OutputFile::OutputFile(const std::string &path, const std::string &input, bool noClobber)
+    : path_(path), target_(FollowLinks(path, path))
+{
+    checkFolder(path);
     struct stat found {};
     if (stat(target_.c_str(), &found) != 0) {
         if (errno != ENOENT) throw std::runtime_error("cannot write " + path + ": " + Reason(errno));
@@ -205,7 +193,8 @@ void OutputFile::replaceThroughTemporary(const void *bytes, size_t size) const
 void OutputFile::rewriteInPlace(const void *bytes, size_t size) const
 {
     Interruption::check();
-    SignalsHeld held;
+    // A rewrite in place cannot be undone half way.
+    const Interruption::Hold held;
     const int fd = open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) fail(Reason(errno));
     struct stat before {};

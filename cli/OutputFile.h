@@ -17,6 +17,9 @@ public:
     // it names. Throws UsageError or std::runtime_error.
     OutputFile(const std::string &path, const std::string &input, bool noClobber);
 
+    // Checks only that `path` names a file in a folder the user may write.
+    static void checkFolder(const std::string &path);
+
     // Writes the bytes to a temporary file beside the target and renames it
     // into place. An existing file keeps its mode and group (and its owner
     // where sallow may set it); one with several hard links is rewritten in

@@ -23,17 +23,7 @@ ProgressDisplay::Mode ProgressDisplay::ModeFor(bool progress)
     return isatty(STDERR_FILENO) ? Mode::Live : Mode::Lines;
 }
 
-ProgressDisplay::ProgressDisplay(fxhost::Host &host, Mode mode) : host_(host), mode_(mode) {}
-
-ProgressDisplay::~ProgressDisplay()
-{
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        running_ = false;
-    }
-    wake_.notify_all();
-    if (ticker_.joinable()) ticker_.join();
-}
+ProgressDisplay::ProgressDisplay(fxhost::Host &host, Mode mode) : host_(host), mode_(mode), line_(kTick) {}
 
 std::function<void(A_long, A_long)> ProgressDisplay::observer()
 {
@@ -52,20 +42,7 @@ void ProgressDisplay::beginFrame(const std::string &label)
         std::fprintf(stderr, "%s: ", label_.c_str());
         std::fflush(stderr);
     }
-    if (mode_ != Mode::Live) return;
-    running_ = true;
-    ticker_ = std::thread([this] { tick(); });
-}
-
-void ProgressDisplay::tick()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (running_) {
-        draw();
-        wake_.wait_for(lock, kTick, [this] { return !running_; });
-    }
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
+    if (mode_ == Mode::Live) line_.start([this] { draw(); });
 }
 
 void ProgressDisplay::draw()
@@ -86,14 +63,7 @@ void ProgressDisplay::draw()
 
 void ProgressDisplay::endFrame(double readSeconds, double effectSeconds)
 {
-    if (ticker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            running_ = false;
-        }
-        wake_.notify_all();
-        ticker_.join();
-    }
+    line_.stop();
     if (mode_ == Mode::Silent) return;
     std::fprintf(stderr, "%s%sread %.2f s, effect %.2f s\n", mode_ == Mode::Live ? label_.c_str() : "",
                  mode_ == Mode::Live ? ": " : "", readSeconds, effectSeconds);

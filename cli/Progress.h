@@ -6,12 +6,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
+#include "LiveLine.h"
 #include "fxhost/Host.h"
 
 class ProgressDisplay {
@@ -21,7 +19,6 @@ public:
     static Mode ModeFor(bool progress);
 
     ProgressDisplay(fxhost::Host &host, Mode mode);
-    ~ProgressDisplay();
     ProgressDisplay(const ProgressDisplay &) = delete;
     ProgressDisplay &operator=(const ProgressDisplay &) = delete;
 
@@ -35,7 +32,6 @@ public:
     void wrote(const std::string &path, size_t bytes, double seconds);
 
 private:
-    void tick();
     void draw();
 
     fxhost::Host &host_;
@@ -43,8 +39,5 @@ private:
     std::string label_;
     std::atomic<int> effectPercent_{0};
     std::chrono::steady_clock::time_point started_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool running_ = false;
-    std::thread ticker_;
+    LiveLine line_;
 };

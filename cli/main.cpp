@@ -13,6 +13,7 @@
 
 const char kExitStatusHelp[] =
     "Exit status: 0 success, 1 a file or the effect failed, 2 a mistake on the command line,\n"
+    "3 some frames of a sequence failed (the others were written),\n"
     "130 cancelled with Ctrl-C (128 + the signal's number for other signals).\n";
 
 namespace {
@@ -65,6 +66,8 @@ int main(int argc, char **argv)
     AddRenderCommand(app, action);
     AddSampleCommand(app, action);
     AddDefaultsCommand(app, action);
+    AddPickCommand(app, action);
+    AddSheetCommand(app, action);
     AddHelpCommand(app, action);
 
     try {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AE_Effect.h"
+#include "SPBasic.h"
 
 #define kPFParamUtilsSuite "PF Param Utils Suite"
 #define kPFParamUtilsSuiteVersion3 3

@@ -121,7 +121,17 @@ bool WorldRect(const PF_EffectWorld *world, const PF_Rect *rect, PF_Rect &out)
 
 }  // namespace
 
-PF_InteractCallbacks CommandInteractCallbacks() { return {CheckoutParam, CheckinParam, AddParam, Abort, Progress}; }
+// The host offers no custom UI or audio: those entries are null.
+PF_InteractCallbacks CommandInteractCallbacks()
+{
+    PF_InteractCallbacks callbacks{};
+    callbacks.checkout_param = CheckoutParam;
+    callbacks.checkin_param = CheckinParam;
+    callbacks.add_param = AddParam;
+    callbacks.abort = Abort;
+    callbacks.progress = Progress;
+    return callbacks;
+}
 PF_PreRenderCallbacks *PreRenderCallbacks() { return &g_preRenderCallbacks; }
 PF_SmartRenderCallbacks *SmartRenderCallbacks() { return &g_smartRenderCallbacks; }
 
@@ -170,8 +180,8 @@ PF_Err CopyPixels(Host &host, PF_EffectWorld *src, PF_EffectWorld *dst, const PF
     // keeps to one thread, where the order of the rows matters.
     const auto copyRows = [&](size_t begin, size_t end) {
         for (size_t y = begin; y < end; ++y) {
-            const auto *in = static_cast<const uint8_t *>(src->data) + (from.top + y) * src->rowbytes + from.left * pixelBytes;
-            auto *out = static_cast<uint8_t *>(dst->data) + (to.top + y) * dst->rowbytes + to.left * pixelBytes;
+            const auto *in = reinterpret_cast<const uint8_t *>(src->data) + (from.top + y) * src->rowbytes + from.left * pixelBytes;
+            auto *out = reinterpret_cast<uint8_t *>(dst->data) + (to.top + y) * dst->rowbytes + to.left * pixelBytes;
             std::memmove(out, in, rowBytes);
         }
     };
@@ -207,7 +217,7 @@ PF_Err FillPixels(Host &host, const PF_Pixel *colour, const PF_Rect *rect, PF_Ef
     const size_t rowBytes = static_cast<size_t>(area.right - area.left) * pixelBytes;
     host.forEachBand(static_cast<size_t>(area.bottom - area.top), rowBytes, [&](size_t begin, size_t end) {
         for (size_t y = begin; y < end; ++y) {
-            auto *row = static_cast<uint8_t *>(world->data) + (area.top + y) * world->rowbytes + area.left * pixelBytes;
+            auto *row = reinterpret_cast<uint8_t *>(world->data) + (area.top + y) * world->rowbytes + area.left * pixelBytes;
             if (zero) {
                 std::memset(row, 0, rowBytes);
                 continue;

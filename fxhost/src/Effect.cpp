@@ -6,6 +6,20 @@
 
 namespace fxhost {
 
+namespace {
+
+// One frame's commands, as the host counts the frames rendering.
+struct FrameInFlight {
+    explicit FrameInFlight(Host &host) : host(host) { host.frameStarted(); }
+    ~FrameInFlight() { host.frameEnded(cancelled); }
+    FrameInFlight(const FrameInFlight &) = delete;
+    FrameInFlight &operator=(const FrameInFlight &) = delete;
+    Host &host;
+    bool cancelled = false;
+};
+
+}  // namespace
+
 Effect::Effect(Host &host, const Module &module) : host_(host), module_(module) {}
 
 Effect::~Effect()
@@ -15,7 +29,7 @@ Effect::~Effect()
 
 CommandResult Effect::send(PF_Cmd cmd, PF_LayerDef *output, void *extra)
 {
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     frame.frame.params = &params_;
     PF_InData in_data;
     host_.prepareInData(in_data, &frame);
@@ -92,7 +106,7 @@ void Effect::setColour(const std::string &name, PF_Pixel colour)
     params_.at(index).u.cd.value = colour;
 }
 
-void Effect::prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &input, World &output,
+void Effect::prepareRender(PF_InData &in_data, PF_ProgressInfo &frame, World &input, World &output,
                            const RenderOptions &options, const PF_LRect &area)
 {
     frame.frame.params = &params_;
@@ -110,15 +124,16 @@ void Effect::prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &i
 CommandResult Effect::render(World &input, World &output, const RenderOptions &options)
 {
     host_.noteFrameSize(input.width(), input.height());
+    FrameInFlight frame(host_);
     CommandResult result = options.smart ? renderSmart(input, output, options) : renderClassic(input, output, options);
-    if (result.err == PF_Interrupt_CANCEL) host_.cancelSpent();
+    frame.cancelled = result.err == PF_Interrupt_CANCEL;
     return result;
 }
 
 CommandResult Effect::renderSmart(World &input, World &output, const RenderOptions &options)
 {
     const PF_LRect area = options.area.value_or(PF_LRect{0, 0, input.width(), input.height()});
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
     prepareRender(in_data, frame, input, output, options, area);
 
@@ -145,7 +160,7 @@ CommandResult Effect::renderSmart(World &input, World &output, const RenderOptio
 CommandResult Effect::renderClassic(World &input, World &output, const RenderOptions &options)
 {
     const PF_LRect area = options.area.value_or(PF_LRect{0, 0, input.width(), input.height()});
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
     prepareRender(in_data, frame, input, output, options, area);
     // The layer parameter carries the input world for this command only, so

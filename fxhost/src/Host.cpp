@@ -92,15 +92,15 @@ PF_Err ResizeHandle(A_u_longlong, PF_Handle *) { return PF_Err_INVALID_CALLBACK;
 
 // ---------------------------------------------------------------- basic suite
 
-SPErr AcquireSuite(const char *name, A_long version, const void **suite)
+SPErr AcquireSuite(const char *name, int version, const void **suite)
 {
     return Timed("AcquireSuite", [&](Host &host) { return host.acquireSuite(name, version, suite); });
 }
-SPErr ReleaseSuite(const char *name, A_long version)
+SPErr ReleaseSuite(const char *name, int version)
 {
     return Timed("ReleaseSuite", [&](Host &host) { return host.releaseSuite(name, version); });
 }
-A_Boolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
+SPBoolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
 SPErr AllocateBlock(size_t, void **) { return kSPSuiteNotFoundError; }
 SPErr FreeBlock(void *) { return kSPSuiteNotFoundError; }
 SPErr ReallocateBlock(void *, size_t, void **) { return kSPSuiteNotFoundError; }
@@ -122,10 +122,6 @@ PF_Err DisposeWorld1(PF_ProgPtr, PF_EffectWorld *world)
 {
     return Timed("dispose_world", [&](Host &host) { return host.disposeWorld(world); });
 }
-PF_Err GetPixelFormat1(const PF_EffectWorld *world, PF_PixelFormat *format)
-{
-    return Timed("get_pixel_format", [&](Host &host) { return host.pixelFormatOf(world, format); });
-}
 PF_Err NewWorld2(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
                  PF_EffectWorld *world)
 {
@@ -140,9 +136,9 @@ PF_Err GetPixelFormat2(const PF_EffectWorld *world, PF_PixelFormat *format)
     return Timed("PF_GetPixelFormat", [&](Host &host) { return host.pixelFormatOf(world, format); });
 }
 
-const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld1, GetPixelFormat1};
+const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld1};
 const PF_WorldSuite2 g_worldSuite2 = {NewWorld2, DisposeWorld2, GetPixelFormat2};
-const PF_HandleSuite2 g_handleSuite2 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
+const PF_HandleSuite1 g_handleSuite1 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
 
 PF_Err CopyCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
 {
@@ -163,8 +159,24 @@ PF_Err FillFloat(PF_ProgPtr, const PF_PixelFloat *, const PF_Rect *, PF_EffectWo
     return PF_Err_INVALID_CALLBACK;
 }
 
-const PF_WorldTransformSuite1 g_worldTransformSuite1 = {CopyCallback, CopyHqCallback};
-const PF_FillMatteSuite2 g_fillMatteSuite2 = {Fill8, Fill16, FillFloat};
+// The host offers whole-world copies and fills only; the other entries are null.
+PF_WorldTransformSuite1 WorldTransformSuite()
+{
+    PF_WorldTransformSuite1 suite{};
+    suite.copy = CopyCallback;
+    suite.copy_hq = CopyHqCallback;
+    return suite;
+}
+PF_FillMatteSuite2 FillMatteSuite()
+{
+    PF_FillMatteSuite2 suite{};
+    suite.fill = Fill8;
+    suite.fill16 = Fill16;
+    suite.fill_float = FillFloat;
+    return suite;
+}
+const PF_WorldTransformSuite1 g_worldTransformSuite1 = WorldTransformSuite();
+const PF_FillMatteSuite2 g_fillMatteSuite2 = FillMatteSuite();
 
 PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef *def)
 {
@@ -191,7 +203,7 @@ struct SuiteEntry {
     const void *suite;
 };
 const SuiteEntry kSuites[] = {
-    {kPFHandleSuite, kPFHandleSuiteVersion2, &g_handleSuite2},
+    {kPFHandleSuite, kPFHandleSuiteVersion1, &g_handleSuite1},
     {kPFWorldSuite, kPFWorldSuiteVersion1, &g_worldSuite1},
     {kPFWorldSuite, kPFWorldSuiteVersion2, &g_worldSuite2},
     {kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1, &g_worldTransformSuite1},
@@ -202,7 +214,7 @@ const SuiteEntry kSuites[] = {
 
 // ---------------------------------------------------------------- utility callbacks
 
-PF_Err IterateGeneric(A_long iterations, void *refcon, PF_IteratePixelFunc function)
+PF_Err IterateGeneric(A_long iterations, void *refcon, IterateFunction function)
 {
     return Active().iterate(iterations, refcon, function);
 }
@@ -228,20 +240,26 @@ PF_Err PlatformData(PF_ProgPtr, PF_PlatDataID which, void *data)
     }
 }
 
-PF_UtilCallbacks g_utils = {
-    CopyCallback,
-    NewHandle,
-    LockHandle,
-    UnlockHandle,
-    DisposeHandle,
-    HandleSize,
-    {std::sprintf, std::strcpy},
-    {RGBtoHLSCallback, HLStoRGBCallback},
-    PlatformData,
-    IterateGeneric,
-};
-
-A_long Pack(char a, char b, char c, char d) { return static_cast<A_long>(PF_FOURCC(a, b, c, d)); }
+// The utility callbacks an effect of this kind calls; the others are null.
+PF_UtilCallbacks UtilCallbacks()
+{
+    PF_UtilCallbacks utils{};
+    utils.copy = CopyCallback;
+    utils.host_new_handle = NewHandle;
+    utils.host_lock_handle = LockHandle;
+    utils.host_unlock_handle = UnlockHandle;
+    utils.host_dispose_handle = DisposeHandle;
+    utils.host_get_handle_size = HandleSize;
+    utils.host_resize_handle = ResizeHandle;
+    utils.ansi.sprintf = std::sprintf;
+    utils.ansi.strcpy = std::strcpy;
+    utils.colorCB.RGBtoHLS = RGBtoHLSCallback;
+    utils.colorCB.HLStoRGB = HLStoRGBCallback;
+    utils.get_platform_data = PlatformData;
+    utils.iterate_generic = IterateGeneric;
+    return utils;
+}
+PF_UtilCallbacks g_utils = UtilCallbacks();
 
 }  // namespace
 
@@ -273,14 +291,14 @@ std::string Accounting::describe() const
     return text.str();
 }
 
-Host::Host() : applId_(Pack('F', 'X', 'T', 'C')), version_{13, 28}
+Host::Host() : applId_(ApplicationId('F', 'X', 'T', 'C')), version_{13, 28}
 {
     Host *expected = nullptr;
     if (!g_current.compare_exchange_strong(expected, this))
         throw std::logic_error("only one emulated host may be active at a time");
     const unsigned cores = std::thread::hardware_concurrency();
-    pool_ = std::make_unique<ThreadPool>(cores > 0 ? static_cast<int>(cores) : 1);
     blocks_ = std::make_unique<BlockPool>();
+    setThreadCount(cores > 0 ? static_cast<int>(cores) : 1);
     platform::SetKeyDown(VK_SHIFT, false);
     mainWindow_ = platform::CreateMainWindow("Adobe After Effects", {0, 0, 1920, 1080});
 }
@@ -301,10 +319,22 @@ Host *Host::current() { return g_current.load(); }
 
 void Host::setThreadCount(int threads)
 {
-    pool_ = std::make_unique<ThreadPool>(threads > 0 ? threads : 1);
+    threadsPerFrame_ = std::max(threads, 1);
+    pool_.reset();
+    pool_ = std::make_unique<ThreadPool>(concurrentFrames_ * (threadsPerFrame_ - 1));
 }
 
-int Host::threadCount() const { return pool_->size(); }
+void Host::setConcurrentFrames(int frames)
+{
+    concurrentFrames_ = std::max(frames, 1);
+    setThreadCount(threadsPerFrame_);
+}
+
+void Host::frameEnded(bool cancelled)
+{
+    if (cancelled) frameEndedCancelled_ = true;
+    if (--framesRendering_ == 0 && frameEndedCancelled_.exchange(false)) cancelRequested_ = false;
+}
 
 void Host::setShiftDown(bool down) { platform::SetKeyDown(VK_SHIFT, down); }
 
@@ -386,7 +416,7 @@ long Host::releases(const std::string &name, A_long version) const
     return found == released_.end() ? 0 : found->second;
 }
 
-void Host::prepareInData(PF_InData &in_data, _PF_ProgressInfo *frame) const
+void Host::prepareInData(PF_InData &in_data, PF_ProgressInfo *frame) const
 {
     std::memset(&in_data, 0, sizeof in_data);
     in_data.inter = CommandInteractCallbacks();
@@ -498,7 +528,7 @@ PF_Err Host::newWorld(A_long width, A_long height, PF_PixelFormat format, bool c
     // A world made without clearing starts with a byte pattern, so that code
     // which reads pixels it never wrote gives itself away.
     auto storage = std::make_unique<WorldStorage>(width, height, format, BytesPerPixel(format), *blocks_);
-    fillBytes(static_cast<uint8_t *>(storage->world().data), storage->size(), clear ? 0 : 0xA5);
+    fillBytes(reinterpret_cast<uint8_t *>(storage->world().data), storage->size(), clear ? 0 : 0xA5);
     *world = storage->world();
     std::lock_guard<std::mutex> lock(mutex_);
     worlds_.emplace(storage.get(), std::move(storage));
@@ -534,7 +564,7 @@ void Host::noteFrameSize(A_long width, A_long height)
 int Host::slicesPerCall() const
 {
     const long long forFrame = (largestFrame_.load() + kPixelsPerSlice - 1) / kPixelsPerSlice;
-    return static_cast<int>(std::clamp<long long>(forFrame, pool_->size(), 4096));
+    return static_cast<int>(std::clamp<long long>(forFrame, threadsPerFrame_, 4096));
 }
 
 void Host::forEachBand(size_t items, size_t itemBytes, const std::function<void(size_t begin, size_t end)> &band)
@@ -544,7 +574,7 @@ void Host::forEachBand(size_t items, size_t itemBytes, const std::function<void(
     constexpr size_t kBandBytes = size_t{1} << 19;
     const size_t perBand = std::max<size_t>(1, kBandBytes / std::max<size_t>(itemBytes, 1));
     const size_t bands = std::min<size_t>((items + perBand - 1) / perBand, 4096);
-    if (bands <= 1 || pool_->size() == 1) {
+    if (bands <= 1 || threadsPerFrame_ == 1) {
         if (items > 0) band(0, items);
         return;
     }
@@ -560,7 +590,7 @@ void Host::fillBytes(uint8_t *bytes, size_t size, uint8_t value)
     forEachBand(size, 1, [&](size_t begin, size_t end) { std::memset(bytes + begin, value, end - begin); });
 }
 
-PF_Err Host::iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function)
+PF_Err Host::iterate(A_long iterations, void *refcon, IterateFunction function)
 {
     const int count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? slicesPerCall() : iterations;
     if (count <= 0) return PF_Err_NONE;
@@ -581,12 +611,13 @@ PF_Err Host::iterate(A_long iterations, void *refcon, PF_IteratePixelFunc functi
     return PF_Err_NONE;
 }
 
-PF_Err Host::progress(_PF_ProgressInfo *frame, A_long current, A_long total)
+PF_Err Host::progress(PF_ProgressInfo *frame, A_long current, A_long total)
 {
     ++progressCalls_;
     if (frame && frame->frame.progress) frame->frame.progress(current, total);
     PF_Err code = PF_Err_NONE;
     if (shouldFail(Fault::Progress, &code)) return code;
+    if (framesRendering_ > 0) return cancelRequested_ ? PF_Interrupt_CANCEL : PF_Err_NONE;
     if (cancelRequested_.exchange(false)) return PF_Interrupt_CANCEL;
     return PF_Err_NONE;
 }

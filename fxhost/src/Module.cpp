@@ -11,7 +11,7 @@ Module::Module(const std::string &path) : path_(path)
     std::string error;
     library_ = platform::OpenLibrary(path, error);
     if (library_ == nullptr) throw std::runtime_error("cannot load effect module " + path + ": " + error);
-    entry_ = reinterpret_cast<PF_EntryPointFunc>(platform::FindFunction(library_, "EntryPointFunc"));
+    entry_ = reinterpret_cast<PF_FilterProc>(platform::FindFunction(library_, "EntryPointFunc"));
     if (entry_ == nullptr) {
         platform::CloseLibrary(library_);
         throw std::runtime_error("effect module " + path + " has no EntryPointFunc");

@@ -1,23 +1,21 @@
 #include "ThreadPool.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace fxhost {
 
 struct ThreadPool::Batch {
     const std::function<void(int, int)> *task;
     int count;
-    std::atomic<int> next{0};  // the next item to hand out
+    int next = 0;  // the next item to hand out, under the pool's mutex
+    int remaining;
     std::mutex mutex;
     std::condition_variable done;
-    int finished = 0;  // items run to their end
-    int joined = 0;    // worker threads inside work() for this batch
 };
 
-ThreadPool::ThreadPool(int threads)
+ThreadPool::ThreadPool(int workers)
 {
-    for (int i = 1; i < threads; ++i) workers_.emplace_back([this, i] { workerLoop(i); });
+    for (int i = 1; i <= workers; ++i) workers_.emplace_back([this, i] { workerLoop(i); });
 }
 
 ThreadPool::~ThreadPool()
@@ -30,35 +28,31 @@ ThreadPool::~ThreadPool()
     for (std::thread &worker : workers_) worker.join();
 }
 
-void ThreadPool::work(Batch &batch, int worker)
+int ThreadPool::claim(Batch &batch) { return batch.next < batch.count ? batch.next++ : -1; }
+
+void ThreadPool::execute(Batch &batch, int index, int worker)
 {
-    int ran = 0;
-    for (int i = batch.next++; i < batch.count; i = batch.next++) {
-        (*batch.task)(i, worker);
-        ++ran;
-    }
+    (*batch.task)(index, worker);
     std::lock_guard<std::mutex> lock(batch.mutex);
-    batch.finished += ran;
-    if (worker != 0) --batch.joined;
-    batch.done.notify_all();
+    if (--batch.remaining == 0) batch.done.notify_all();
 }
 
 void ThreadPool::workerLoop(int worker)
 {
     for (;;) {
         Batch *batch = nullptr;
+        int index = -1;
         {
             std::unique_lock<std::mutex> lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (queue_.empty()) return;
+            while (!queue_.empty() && (index = claim(*queue_.front())) < 0) queue_.pop_front();
+            if (index < 0) {
+                if (stopping_) return;
+                continue;
+            }
             batch = queue_.front();
-            queue_.pop_front();
-            // Counted while the queue is locked, so the caller cannot take
-            // back its invitations and leave before this thread is done.
-            std::lock_guard<std::mutex> joining(batch->mutex);
-            ++batch->joined;
         }
-        work(*batch, worker);
+        execute(*batch, index, worker);
     }
 }
 
@@ -68,23 +62,27 @@ void ThreadPool::run(int count, const std::function<void(int, int)> &task)
     Batch batch;
     batch.task = &task;
     batch.count = count;
-    const int invited = std::min(count - 1, static_cast<int>(workers_.size()));
-    if (invited > 0) {
+    batch.remaining = count;
+    if (!workers_.empty()) {
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            for (int i = 0; i < invited; ++i) queue_.push_back(&batch);
+            queue_.push_back(&batch);
         }
         wake_.notify_all();
     }
-    work(batch, 0);
-    // Invitations nobody took are withdrawn; the threads that took one are
-    // waited for.
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        queue_.erase(std::remove(queue_.begin(), queue_.end(), &batch), queue_.end());
+    for (;;) {
+        int index;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            index = claim(batch);
+            // Once every item is handed out no worker may find the batch.
+            if (index < 0) queue_.erase(std::remove(queue_.begin(), queue_.end(), &batch), queue_.end());
+        }
+        if (index < 0) break;
+        execute(batch, index, 0);
     }
     std::unique_lock<std::mutex> lock(batch.mutex);
-    batch.done.wait(lock, [&batch] { return batch.finished == batch.count && batch.joined == 0; });
+    batch.done.wait(lock, [&batch] { return batch.remaining == 0; });
 }
 
 }  // namespace fxhost

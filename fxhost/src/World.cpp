@@ -59,7 +59,7 @@ void WorldStorage::describe(A_long width, A_long height)
 {
     world_.reserved0 = this;
     world_.world_flags = PF_WorldFlag_WRITEABLE | (format_ != PF_PixelFormat_ARGB32 ? PF_WorldFlag_DEEP : 0);
-    world_.data = bytes_;
+    world_.data = reinterpret_cast<PF_PixelPtr>(bytes_);
     world_.rowbytes = (width + kRowSlackPixels) * pixelBytes_;
     world_.width = width;
     world_.height = height;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // The section the controls read and write: "Version=1.0" once the controls

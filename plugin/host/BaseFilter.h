@@ -2,6 +2,7 @@
 // default behaviour. CustomFilter is this effect's filter.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "RenderContext.h"
 

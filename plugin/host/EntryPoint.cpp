@@ -1,8 +1,11 @@
 // The module's one export: every host command enters here, is dispatched to
 // the filter object, and leaves as a host error code. Failures below are
 // exceptions; this is the only place that catches them.
+#include "EntryPoint.h"
+
 #include <clocale>
 #include <new>
+#include <type_traits>
 
 #include "BaseFilter.h"
 #include "ExceptionBarrier.h"
@@ -55,8 +58,10 @@ PF_Err InitialiseOnce(PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *par
 
 }  // namespace
 
-extern "C" DllExport PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data,
-                                           PF_ParamDef *params[], PF_LayerDef *output, void *extra)
+static_assert(std::is_same<decltype(&EntryPointFunc), PF_FilterProc>::value, "the entry point has the host's shape");
+
+PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData *in_data, PF_OutData *out_data, PF_ParamDef *params[],
+                      PF_LayerDef *output, void *extra)
 {
     return RunBehindBarrier(out_data, [&]() {
         AEUtil::SuiteCache suites(in_data ? in_data->pica_basicP : nullptr);

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // Runs `command`; an escaping exception becomes the result, with a message in

@@ -1,6 +1,7 @@
 // User-visible texts of the host interface. Texts are held in code page 932.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // The name of a host error code as messages show it; "" for codes 1 to 3 and

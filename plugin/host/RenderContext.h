@@ -1,6 +1,7 @@
 // One frame's render inputs: the control values and the host's worlds.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "AE_EffectPixelFormat.h"
 #include "params/ParamSnapshot.h"

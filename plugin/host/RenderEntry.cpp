@@ -2,6 +2,7 @@
 // and the dispatch of a frame to the driver of its pixel depth.
 #include <new>
 
+#include "AEConfig.h"
 #include "AE_EffectCB.h"
 #include "AEWorldSuite.h"
 #include "BaseFilter.h"

@@ -10,6 +10,7 @@
 #include <new>
 #include <type_traits>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/GaussTable.h"
 #include "kernels/KernelArea.h"

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/GaussTable.h"
 #include "kernels/KernelArea.h"

@@ -209,7 +209,7 @@ SIMD_AVX2_END
 namespace {
 
 template <class Pixel>
-PF_IteratePixelFunc PassWorker(bool rows, bool keepDivision)
+IterateWorker PassWorker(bool rows, bool keepDivision)
 {
     if (rows)
         return keepDivision ? BoundaryBlurRows<Pixel, BlurForm::RunLimited> : BoundaryBlurRows<Pixel, BlurForm::Window>;

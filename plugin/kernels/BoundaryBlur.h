@@ -7,6 +7,7 @@
 // PF_PixelFloat.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/BlurLine.h"
 #include "kernels/GaussTable.h"

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/KernelArea.h"
 #include "kernels/ScratchBlock.h"

@@ -2,6 +2,7 @@
 // 32768), for the pixels a mask selects.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "pipeline/PixelMask.h"
 

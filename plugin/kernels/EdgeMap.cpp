@@ -7,7 +7,7 @@ namespace {
 template <class Pixel>
 const Pixel *Row(const PF_EffectWorld &world, A_long y)
 {
-    return reinterpret_cast<const Pixel *>(static_cast<const A_u_char *>(world.data) +
+    return reinterpret_cast<const Pixel *>(reinterpret_cast<const A_u_char *>(world.data) +
                                            static_cast<std::ptrdiff_t>(y) * world.rowbytes);
 }
 
@@ -67,14 +67,14 @@ PF_Err EdgeMapWorld::allocate(A_long width, A_long height)
     width_ = width;
     height_ = height;
     for (A_long row = 0; row < height + 2; ++row)
-        std::memset(static_cast<A_u_char *>(world_.data) + static_cast<std::ptrdiff_t>(row) * world_.rowbytes, 0,
+        std::memset(reinterpret_cast<A_u_char *>(world_.data) + static_cast<std::ptrdiff_t>(row) * world_.rowbytes, 0,
                     static_cast<size_t>(EdgeMap::RowSpan(width)));
     return PF_Err_NONE;
 }
 
 EdgeMap EdgeMapWorld::map() const
 {
-    return EdgeMap(static_cast<A_u_char *>(world_.data), world_.rowbytes, width_, height_);
+    return EdgeMap(reinterpret_cast<A_u_char *>(world_.data), world_.rowbytes, width_, height_);
 }
 
 bool Differ16(const PF_Pixel16 &a, const PF_Pixel16 &b, A_long threshold)

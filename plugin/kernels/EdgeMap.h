@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "AE_EffectCBSuites.h"
 

@@ -2,6 +2,7 @@
 // the pixels along each step towards the colour across the boundary.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "AE_EffectPixelFormat.h"
 

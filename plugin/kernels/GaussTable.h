@@ -2,6 +2,7 @@
 // 2n - 1 taps sums to exactly 32768.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // Weights are stored for distances 0..299; a longer kernel carries a constant

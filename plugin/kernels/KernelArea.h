@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <initializer_list>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "pipeline/PixelMask.h"
 
@@ -28,13 +29,14 @@ inline bool MaskCovers(const PixelMask &mask, const PF_LRect &area)
 template <class Pixel>
 Pixel *PixelRow(PF_EffectWorld *world, A_long y)
 {
-    return reinterpret_cast<Pixel *>(static_cast<char *>(world->data) + static_cast<ptrdiff_t>(y) * world->rowbytes);
+    return reinterpret_cast<Pixel *>(reinterpret_cast<char *>(world->data) +
+                                     static_cast<ptrdiff_t>(y) * world->rowbytes);
 }
 
 template <class Pixel>
 const Pixel *PixelRow(const PF_EffectWorld *world, A_long y)
 {
-    return reinterpret_cast<const Pixel *>(static_cast<const char *>(world->data) +
+    return reinterpret_cast<const Pixel *>(reinterpret_cast<const char *>(world->data) +
                                            static_cast<ptrdiff_t>(y) * world->rowbytes);
 }
 

@@ -5,6 +5,7 @@
 // keep the old pixels. Built for PF_Pixel8, PF_Pixel16 and PF_PixelFloat.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "pipeline/ColourKeys.h"
 #include "pipeline/PixelMask.h"

@@ -4,6 +4,7 @@
 // for PF_Pixel8.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "pipeline/PixelMask.h"
 

@@ -213,7 +213,7 @@ PF_Err PropagateColour(const PF_EffectWorld *source, PF_EffectWorld *output, PF_
         return PF_Err_OUT_OF_MEMORY;
     PropagationJob<Pixel> job{in_data,   source,  spread,     output,   rect,     &seedMask,
                               &fillMask, &rowMap, &columnMap, distance, stopAtGap};
-    for (PF_IteratePixelFunc pass : {SpreadRows<Pixel>, SpreadColumns<Pixel>, FillFromSpread<Pixel>}) {
+    for (IterateWorker pass : {SpreadRows<Pixel>, SpreadColumns<Pixel>, FillFromSpread<Pixel>}) {
         err = in_data->utils->iterate_generic(PF_Iterations_ONCE_PER_PROCESSOR, &job, pass);
         if (err != PF_Err_NONE) return err;
     }

@@ -4,6 +4,7 @@
 // PF_PixelFloat.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/ScratchBlock.h"
 #include "pipeline/PixelMask.h"

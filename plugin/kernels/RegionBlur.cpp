@@ -127,7 +127,7 @@ SIMD_AVX2_END
 namespace {
 
 template <class Pixel>
-PF_IteratePixelFunc PassWorker(bool rows, bool keepDivision)
+IterateWorker PassWorker(bool rows, bool keepDivision)
 {
     if (rows)
         return keepDivision ? RegionBlurRows<Pixel, BlurForm::RunLimited> : RegionBlurRows<Pixel, BlurForm::Window>;

@@ -3,6 +3,7 @@
 // scale 32768) and PF_PixelFloat.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "kernels/BlurLine.h"
 #include "kernels/GaussTable.h"

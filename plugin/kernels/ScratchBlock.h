@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "AEConfig.h"
 #include "SPBasic.h"
 
 // Owns one AEMemory block. Never throws: it lives on the host's worker

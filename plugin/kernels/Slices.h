@@ -4,8 +4,13 @@
 
 #include <algorithm>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "AE_EffectCB.h"
+
+// A worker that iterate_generic runs: refcon, thread index, iteration and
+// iteration count.
+typedef PF_Err (*IterateWorker)(void *refcon, A_long thread, A_long index, A_long iterations);
 
 struct Slice {
     A_long begin;

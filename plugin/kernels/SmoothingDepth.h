@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "kernels/EdgeSmoothing.h"
 
@@ -36,7 +37,7 @@ struct Depth16 {
     // level * level exceeds 32 bits for a full ramp at low strength.
     static Weight LastWeight(Weight level, Weight step)
     {
-        return static_cast<Weight>(A_longlong{level} * level / (2 * A_longlong{step}));
+        return static_cast<Weight>(std::int64_t{level} * level / (2 * std::int64_t{step}));
     }
 
     static void Blend(Pixel &p, const Pixel &q, Weight weight) { BlendToward16(p, q, weight); }

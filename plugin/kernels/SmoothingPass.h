@@ -15,7 +15,7 @@ public:
 
     Pixel &at(A_long x, A_long y) const
     {
-        return reinterpret_cast<Pixel *>(static_cast<A_u_char *>(world_.data) +
+        return reinterpret_cast<Pixel *>(reinterpret_cast<A_u_char *>(world_.data) +
                                          static_cast<std::ptrdiff_t>(y) * world_.rowbytes)[x];
     }
 

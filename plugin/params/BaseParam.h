@@ -2,6 +2,7 @@
 // snapshot, hands it back, and stores it as the user's default.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "params/ParamGetter.h"
 #include "params/ParamSnapshot.h"

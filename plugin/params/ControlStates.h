@@ -2,6 +2,7 @@
 // have no effect under the current checkbox settings and un-greys the others.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // Sends every dependent control's state to the host through PF_UpdateParamUI

@@ -2,8 +2,10 @@
 // copied from the params array of a command.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 class ParamGetter {

@@ -3,6 +3,7 @@
 // offsets from the group's base id.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 namespace ParamIds {

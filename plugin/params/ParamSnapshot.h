@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 struct KeyColorParams {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "params/ParamSnapshot.h"
 

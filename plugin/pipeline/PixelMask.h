@@ -5,6 +5,7 @@
 // copy.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "SharedArray.h"
 

@@ -2,6 +2,7 @@
 // progress callback, which is also where the host tells the effect to stop.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 struct ProgressCounter {

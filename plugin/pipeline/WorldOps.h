@@ -1,6 +1,7 @@
 // Whole-world operations through the host's suites.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // Copies source to destination (high quality at PF_Quality_HI).

@@ -2,6 +2,7 @@
 // the current control values as the user's defaults or removing them.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 // Throws the bare code PF_Err_BAD_CALLBACK_PARAM when the host gave no basic

@@ -26,7 +26,7 @@ TEST_F(CommandTable, CommandsWithoutWorkLeaveOutDataUntouched)
     effect->send(PF_Cmd_GLOBAL_SETUP);
     for (PF_Cmd cmd : {2, 10, 12, 16, 17, 19, 20, 21, 25, 100}) {
         PF_InData in_data;
-        _PF_ProgressInfo frame;
+        PF_ProgressInfo frame;
         host.prepareInData(in_data, &frame);
         PF_OutData out;
         std::memset(&out, 0xAB, sizeof out);

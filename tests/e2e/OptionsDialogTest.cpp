@@ -4,13 +4,13 @@
 #include <win32stub_control.h>
 
 #include <filesystem>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "AE_EffectSuites.h"
 #include "ModuleFixture.h"
+#include "OptionDialogTexts.h"
+#include "StoredDefaults.h"
 #include "TempFolder.h"
 
 namespace {
@@ -18,11 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 using fxhost::DialogAction;
 
-const char kEnglishSettings[] = "Settings (Valid from next start-up)";
-const char kEnglishStore[] = "Set current parameter values to default";
-const char kEnglishRestore[] = "Restore initial default parameter values";
-// "設定 （次回起動から有効になります）" in code page 932.
-const char kJapaneseSettings[] =
+using namespace option_texts;
+
+// The Japanese settings text in code page 932.
+const char kJapaneseSettingsCp932[] =
     "\x90\xdd\x92\xe8\x20\x81\x69\x8e\x9f\x89\xf1\x8b\x4e\x93\xae\x82\xa9\x82\xe7\x97\x4c\x8c\xf8\x82\xc9\x82\xc8"
     "\x82\xe8\x82\xdc\x82\xb7\x81\x6a";
 
@@ -50,17 +49,7 @@ protected:
     std::string Tavix() const { return appData.path() + "/KORVA/Tavix"; }
     std::string Ini() const { return Tavix() + "/K_Sallowmerine.ini"; }
 
-    std::map<std::string, std::string> Entries() const
-    {
-        std::map<std::string, std::string> entries;
-        std::istringstream text(TempFolder::ReadText(Ini()));
-        for (std::string line; std::getline(text, line);) {
-            const size_t equals = line.find('=');
-            if (line.empty() || line[0] == '[' || equals == std::string::npos) continue;
-            entries[line.substr(0, equals)] = line.substr(equals + 1);
-        }
-        return entries;
-    }
+    DefaultsEntries Entries() const { return ParseDefaults(TempFolder::ReadText(Ini())); }
 
     TempFolder appData;
 };
@@ -74,10 +63,12 @@ TEST_F(OptionsDialog, EveryWayOfClosingLeavesTheDiskAlone)
         std::vector<DialogAction> actions;
         bool failCreation;
     };
-    const std::vector<Way> ways = {{"OK", {DialogAction::press(IDOK)}, false},
-                                   {"Escape", {DialogAction::escape()}, false},
-                                   {"close box", {DialogAction::closeBox()}, false},
-                                   {"cannot be created", {DialogAction::press(2001)}, true}};
+    // A store button pressed after the dialog had to be gone would show.
+    const DialogAction store = DialogAction::press(2001);
+    const std::vector<Way> ways = {{"OK", {DialogAction::press(IDOK), store}, false},
+                                   {"Escape", {DialogAction::escape(), store}, false},
+                                   {"close box", {DialogAction::closeBox(), store}, false},
+                                   {"cannot be created", {store}, true}};
     for (bool withFile : {false, true}) {
         if (withFile) {
             fs::create_directories(Tavix());
@@ -100,50 +91,21 @@ TEST_F(OptionsDialog, EveryWayOfClosingLeavesTheDiskAlone)
 TEST_F(OptionsDialog, StoreWritesEveryValueAndTheNextSetupTakesThem)
 {
     effect->apply();
-    effect->setValue("View", 4);
-    effect->setValue("Blur Amount", 25.5);
-    effect->setValue("Enable 2", 1);
-    effect->setColour("Color 3", PF_Pixel{255, 10, 20, 30});
-    effect->setValue("3 : Blur Repeat Num", 9);
+    ChangedControls::Apply(*effect);
     ASSERT_FALSE(fs::exists(Tavix()));
     const fxhost::CommandResult result = Options({DialogAction::press(2001)});
     EXPECT_EQ(result.err, PF_Err_NONE);
     EXPECT_EQ(host.lastDialog().result, 1);
 
     // Storing made the missing folder; every value control has its entries.
-    const std::map<std::string, std::string> entries = Entries();
-    size_t expected = 0;
-    fxhost::ParamStore &params = effect->params();
-    for (int i = 1; i < params.count(); ++i) {
-        const PF_ParamDef &def = params.at(i);
-        if (def.param_type == PF_Param_GROUP_START || def.param_type == PF_Param_GROUP_END) continue;
-        if (def.param_type == PF_Param_COLOR) {
-            for (const char *component : {".r", ".g", ".b", ".a"})
-                EXPECT_EQ(entries.count(def.name + std::string(component)), 1u) << def.name << component;
-            expected += 4;
-        } else {
-            EXPECT_EQ(entries.count(def.name), 1u) << def.name;
-            ++expected;
-        }
-    }
-    EXPECT_EQ(entries.size(), expected);
-    EXPECT_EQ(entries.at("View"), "4");
-    EXPECT_EQ(entries.at("Blur Amount"), "25.500000");
-    EXPECT_EQ(entries.at("Enable 2"), "1");
-    EXPECT_EQ(entries.at("Color 3.g"), "20");
-    EXPECT_EQ(entries.at("Color 3.a"), "255");
-    EXPECT_EQ(entries.at("3 : Blur Repeat Num"), "9");
+    const DefaultsEntries entries = Entries();
+    ExpectEveryControlStored(effect->params(), entries);
+    ChangedControls::ExpectStored(entries);
 
     // The host's next start-up.
     LoadModule();
     effect->apply();
-    const fxhost::ParamStore &next = effect->params();
-    EXPECT_EQ(next.at(next.indexOf("View")).u.pd.value, 4);
-    EXPECT_EQ(next.at(next.indexOf("Blur Amount")).u.fs_d.value, 25.5);
-    EXPECT_EQ(next.at(next.indexOf("Blur Amount")).u.fs_d.dephault, 25.5f);
-    EXPECT_EQ(next.at(next.indexOf("Enable 2")).u.bd.value, 1);
-    EXPECT_EQ(next.at(next.indexOf("Color 3")).u.cd.value.blue, 30);
-    EXPECT_EQ(next.at(next.indexOf("3 : Blur Repeat Num")).u.sd.value, 9);
+    ChangedControls::ExpectDefaults(effect->params());
 }
 
 TEST_F(OptionsDialog, RestoreRemovesTheFileAndItsEmptyFolders)
@@ -207,7 +169,7 @@ TEST_F(OptionsDialog, OldAfterEffectsDisablesTheButtons)
     EXPECT_TRUE(host.lastDialog().controls.at(2001).enabled);
     // Only After Effects is held to the old rule.
     host.setApiVersion(12, 11);
-    host.setApplicationId(static_cast<A_long>(PF_FOURCC('P', 'r', 'M', 'r')));
+    host.setApplicationId(fxhost::ApplicationId('P', 'r', 'M', 'r'));
     Options({});
     EXPECT_TRUE(host.lastDialog().controls.at(2002).enabled);
 }
@@ -232,7 +194,7 @@ TEST_F(OptionsDialog, LanguageSwitchOtherThanJapaneseGivesEnglishWithoutTitle)
     Options({});
     dialog = host.lastDialog();
     EXPECT_EQ(dialog.title, "K_Sallowmerine");
-    EXPECT_EQ(dialog.controls.at(2000).text, kJapaneseSettings);
+    EXPECT_EQ(dialog.controls.at(2000).text, kJapaneseSettingsCp932);
 
     Win32Stub_SetCodePage(1252);
     Win32Stub_SetCommandLine("AfterFX.exe -L jp");

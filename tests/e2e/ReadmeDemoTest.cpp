@@ -39,4 +39,32 @@ TEST_F(ReadmeDemo, TheDocumentedCommandChangesTheSample)
     EXPECT_TRUE(std::filesystem::exists(std::string(SALLOW_SOURCE_DIR) + "/docs/before-after.png"));
 }
 
+// The three lines of "Render a shot", run in a folder with a shot of three
+// frames of the sample.
+TEST_F(ReadmeDemo, TheShotExampleRendersEveryFrame)
+{
+    const std::string readme = ReadText(std::string(SALLOW_SOURCE_DIR) + "/README.md");
+    const size_t section = readme.find("## Render a shot");
+    ASSERT_NE(section, std::string::npos);
+    const size_t begin = readme.find("```sh\n", section) + 6;
+    const std::string block = readme.substr(begin, readme.find("```", begin) - begin);
+    EXPECT_EQ(LineCount(block), 3u) << block;
+
+    std::filesystem::create_directory(Path("shot"));
+    for (const char *frame : {"0001", "0002", "0003"})
+        std::filesystem::copy_file(std::string(SALLOW_SOURCE_DIR) + "/samples/cel-frame.png",
+                                   Path(std::string("shot/cel.") + frame + ".png"));
+    size_t start = 0;
+    for (size_t end; (end = block.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = block.substr(start, end - start);
+        ASSERT_EQ(line.rfind("sallow ", 0), 0u) << line;
+        const CliRun run = Sallow(line.substr(7) + " --no-user-defaults", folder_);
+        ASSERT_EQ(run.status, 0) << line << "\n" << run.output;
+    }
+    for (const char *frame : {"0001", "0002", "0003"})
+        EXPECT_TRUE(std::filesystem::exists(Path(std::string("shot/blur.") + frame + ".exr"))) << frame;
+    EXPECT_NE(readme.find("(docs/contact-sheet.png)"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(std::string(SALLOW_SOURCE_DIR) + "/docs/contact-sheet.png"));
+}
+
 }  // namespace

@@ -44,7 +44,7 @@ TEST_P(RenderEntry, DifferentSizesFailWithoutWriting)
 
 TEST_P(RenderEntry, UnsupportedFormatFailsWithoutWriting)
 {
-    const PF_PixelFormat yuv = PF_FOURCC('y', 'u', 'v', 'a');
+    const PF_PixelFormat yuv = MAKE_PIXEL_FORMAT_FOURCC('y', 'u', 'v', 'a');
     fxhost::World input(4, 4, yuv, 4), output(4, 4, yuv, 4), untouched(4, 4, yuv, 4);
     EXPECT_EQ(effect->render(input, output, Options()).err, PF_Err_UNRECOGNIZED_PARAM_TYPE);
     EXPECT_TRUE(output.samePixels(untouched));
@@ -118,7 +118,7 @@ TEST_F(SmartRender, EmptyAreaSucceedsWithoutWriting)
 
 TEST_F(SmartRender, PremiereClassicRenderCopiesWithoutReadingControls)
 {
-    host.setApplicationId(PF_FOURCC('P', 'r', 'M', 'r'));
+    host.setApplicationId(fxhost::ApplicationId('P', 'r', 'M', 'r'));
     host.failAlways(fxhost::Fault::CheckoutParam, PF_Err_OUT_OF_MEMORY);
     fxhost::RenderOptions classic;
     classic.smart = false;

@@ -8,7 +8,7 @@
 
 struct InDataFor {
     explicit InDataFor(fxhost::Host &host) { host.prepareInData(in_data, &frame); }
-    _PF_ProgressInfo frame;
+    PF_ProgressInfo frame;
     PF_InData in_data;
 };
 

@@ -11,10 +11,11 @@ struct CliRun {
     std::string output;  // stdout and stderr together
 };
 
-// `arguments` as a shell would split them.
-inline CliRun Sallow(const std::string &arguments)
+// `arguments` as a shell would split them; in `folder` when one is named.
+inline CliRun Sallow(const std::string &arguments, const std::string &folder = "")
 {
-    const std::string command = std::string(SALLOW_CLI_PATH) + " " + arguments + " 2>&1";
+    const std::string command =
+        (folder.empty() ? "" : "cd '" + folder + "' && ") + std::string(SALLOW_CLI_PATH) + " " + arguments + " 2>&1";
     FILE *pipe = popen(command.c_str(), "r");
     CliRun run{-1, ""};
     if (pipe == nullptr) return run;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "DialogTemplate.h"
+#include "OptionDialogTexts.h"
 #include "PiPL.h"
 #include "WindowsModule.h"
 
@@ -108,9 +109,9 @@ TEST_F(ModuleResources, OptionDialogTemplateHasItsLayoutAndTexts)
 
     constexpr const char *kButton = "BUTTON", *kStatic = "STATIC";
     const ExpectedItem expected[] = {
-        {2000, kButton, BS_GROUPBOX, {6, 6, 222, 76}, {u"設定 （次回起動から有効になります）"}},
-        {2001, kButton, BS_PUSHBUTTON, {36, 30, 162, 15}, {u"現在のパラメータ設定をデフォルト値として記憶する"}},
-        {2002, kButton, BS_PUSHBUTTON, {36, 50, 162, 15}, {u"パラメータのデフォルト値設定を初期状態に復帰する"}},
+        {2000, kButton, BS_GROUPBOX, {6, 6, 222, 76}, {option_texts::kJapaneseSettings}},
+        {2001, kButton, BS_PUSHBUTTON, {36, 30, 162, 15}, {option_texts::kJapaneseStore}},
+        {2002, kButton, BS_PUSHBUTTON, {36, 50, 162, 15}, {option_texts::kJapaneseRestore}},
         {0xFFFFFFFF, kStatic, SS_BITMAP, {12, 90, 209, 43}, {u"", kBannerId}},
         {IDOK, kButton, BS_DEFPUSHBUTTON, {180, 144, 36, 18}, {u"OK"}},
     };

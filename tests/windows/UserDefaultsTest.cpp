@@ -1,53 +1,17 @@
 // User defaults through the real private-profile and shell-folder functions:
 // the file under the application-data folder is what parameter setup reads.
-#include <shlobj.h>
-
-#include "WindowsModule.h"
+#include "DefaultsFileFixture.h"
 
 namespace {
 
-class UserDefaults : public ModuleTest {
+class UserDefaults : public DefaultsFileTest {
 protected:
-    void SetUp() override
-    {
-        ModuleTest::SetUp();
-        char appData[MAX_PATH];
-        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE));
-        korva = std::string(appData) + "\\KORVA";
-        tavix = korva + "\\Tavix";
-        file = tavix + "\\K_Sallowmerine.ini";
-        // The file may be a user's own: never touch one the test did not make.
-        ASSERT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
-            << file << " already exists; run the tests in a Wine prefix of their own";
-        const int created = SHCreateDirectoryExA(nullptr, tavix.c_str(), nullptr);
-        ASSERT_TRUE(created == ERROR_SUCCESS || created == ERROR_ALREADY_EXISTS) << "error " << created;
-        owned = true;
-    }
-
-    void TearDown() override
-    {
-        if (owned) {
-            EXPECT_TRUE(DeleteFileA(file.c_str()));
-            RemoveDirectoryA(tavix.c_str());
-            RemoveDirectoryA(korva.c_str());
-        }
-        ModuleTest::TearDown();
-    }
-
-    void Store(const char *key, const char *value)
-    {
-        ASSERT_TRUE(WritePrivateProfileStringA("Version=1.0", key, value, file.c_str())) << key;
-    }
-
     const PF_ParamDef &Def(const std::string &name)
     {
         const int index = effect->params().indexOf(name);
         if (index < 0) throw std::invalid_argument("no control named " + name);
         return effect->params().at(index);
     }
-
-    std::string korva, tavix, file;
-    bool owned = false;
 };
 
 TEST_F(UserDefaults, ParamsSetupTakesTheStoredValuesAsDefaults)

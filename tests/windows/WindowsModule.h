@@ -28,3 +28,14 @@ struct ExportTable {
 
 // The module's export directory, read from its image in memory.
 ExportTable Exports(HMODULE module);
+
+// A bitmap resource as the screen shows it; empty when there is none.
+fxhost::Picture BitmapPicture(HMODULE module, WORD id);
+// Whether `part` appears pixel for pixel somewhere in `whole`.
+bool Contains(const fxhost::Picture &whole, const fxhost::Picture &part);
+// Writes the picture as a 24-bit BMP file, through a temporary file renamed
+// into place; throws std::runtime_error when it cannot.
+void WriteBmp(const fxhost::Picture &picture, const std::string &path);
+
+std::string ReadText(const std::string &path);
+void WriteText(const std::string &path, const std::string &text);

@@ -59,7 +59,10 @@ public:
     void setValue(const std::string &name, double value);
     void setColour(const std::string &name, PF_Pixel colour);
 
-    // Renders input into output; output must be the same format.
+    // Renders input into output; output must be the same format. Several
+    // threads may render frames at once through one instance, each its own
+    // pre-render and render, as a host does with an effect that declares
+    // PF_OutFlag2_I_AM_THREADSAFE, while no thread changes the controls.
     CommandResult render(World &input, World &output, const RenderOptions &options = {});
 
     Host &host() { return host_; }
@@ -71,7 +74,7 @@ private:
                            PF_ParamDef **params = nullptr);
     CommandResult renderSmart(World &input, World &output, const RenderOptions &options);
     CommandResult renderClassic(World &input, World &output, const RenderOptions &options);
-    void prepareRender(PF_InData &in_data, _PF_ProgressInfo &frame, World &input, World &output,
+    void prepareRender(PF_InData &in_data, PF_ProgressInfo &frame, World &input, World &output,
                        const RenderOptions &options, const PF_LRect &area);
 
     Host &host_;

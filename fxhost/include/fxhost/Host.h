@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,15 +23,29 @@
 #include "AE_Effect.h"
 #include "AE_EffectCB.h"
 #include "AE_EffectPixelFormat.h"
+#include "SPBasic.h"
 #include "fxhost/World.h"
 
-struct _PF_ProgressInfo;
+struct PF_ProgressInfo;
 
 namespace fxhost {
 
 class ThreadPool;
 class ParamStore;
 class BlockPool;
+
+// A host's application id as in_data->appl_id carries it: four characters,
+// the first in the top byte.
+constexpr A_long ApplicationId(char a, char b, char c, char d)
+{
+    return static_cast<A_long>(static_cast<A_u_long>(static_cast<A_u_char>(a)) << 24 |
+                               static_cast<A_u_long>(static_cast<A_u_char>(b)) << 16 |
+                               static_cast<A_u_long>(static_cast<A_u_char>(c)) << 8 | static_cast<A_u_char>(d));
+}
+
+// The worker iterate_generic runs: refcon, thread index, iteration and
+// iteration count.
+using IterateFunction = PF_Err (*)(void *refcon, A_long thread_index, A_long i, A_long iterations);
 
 enum class Fault {
     HandleAllocation,
@@ -85,6 +100,13 @@ struct DialogAction {
     static DialogAction closeBox() { return {CloseBox, 0}; }
 };
 
+// What the user saw of a window: rows from the top, pixels as 0x00RRGGBB.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + x]; }
+};
+
 // What the user was shown in the last modal dialog, once it had opened.
 struct DialogRecord {
     struct Control {
@@ -95,8 +117,11 @@ struct DialogRecord {
     std::string title;
     RECT rect{};
     std::map<int, Control> controls;  // by control id
-    INT_PTR result = -1;              // -1: the dialog could not be created
-    int ignoredPresses = 0;           // presses on disabled or missing buttons
+    // The value EndDialog gave; -1 when the dialog could not be created. On
+    // Windows that value stays inside the dialog functions: -1 there always.
+    INT_PTR result = -1;
+    int ignoredPresses = 0;  // presses on disabled or missing buttons
+    Picture picture;         // on Windows; the stand-in draws nothing
 };
 
 struct MessageBoxRecord {
@@ -119,8 +144,15 @@ public:
     void setApplicationId(A_long applId) { applId_ = applId; }
     void setApiVersion(A_short major, A_short minor) { version_ = {major, minor}; }
     void setQuality(PF_Quality quality) { quality_ = quality; }
+    // The threads one frame's iterate_generic calls work with, the calling
+    // thread included.
     void setThreadCount(int threads);
-    int threadCount() const;
+    int threadCount() const { return threadsPerFrame_; }
+    // How many frames render at once on host threads of their own (as in a
+    // host's multi-frame rendering); the pool keeps threadCount() - 1 worker
+    // threads for each, so frames x threads threads run at most.
+    void setConcurrentFrames(int frames);
+    int concurrentFrames() const { return concurrentFrames_; }
     void setShiftDown(bool down);
     void setModulePath(const std::string &path) { modulePath_ = path; }
     // The host's main window, the parent of the effect's dialogs.
@@ -146,11 +178,15 @@ public:
     void refuseBasicSuite(bool refuse) { refuseBasicSuite_ = refuse; }
     void clearFaults();
     // A user cancel: iterate_generic stops handing out slices and answers
-    // PF_Interrupt_CANCEL, and so does the next progress call, which spends
-    // the request; a frame that ends cancelled spends it too. Safe to call
-    // from a signal handler.
+    // PF_Interrupt_CANCEL, and so does every progress call. The request holds
+    // for every frame rendering when it comes and is spent once none renders
+    // any more: by the last of them to end (when one ended cancelled), or by
+    // a frame that ends cancelled alone, or by a progress call outside a
+    // frame. Safe to call from a signal handler.
     void requestCancel() { cancelRequested_ = true; }
-    void cancelSpent() { cancelRequested_ = false; }
+    // Frames call these around their commands (Effect::render does).
+    void frameStarted() { ++framesRendering_; }
+    void frameEnded(bool cancelled);
 
     // iterate_generic with PF_Iterations_ONCE_PER_PROCESSOR hands out at least
     // one slice per thread, and more for large frames, so that a cancel acts
@@ -193,7 +229,7 @@ public:
 
     // ---- the records a command needs
     // Fills in_data for a command served by `frame` (its address is effect_ref).
-    void prepareInData(PF_InData &in_data, _PF_ProgressInfo *frame) const;
+    void prepareInData(PF_InData &in_data, PF_ProgressInfo *frame) const;
 
     // A handle as the host's handle callbacks make it, for tests that hand the
     // effect data of their own (flattened sequence data, for example).
@@ -213,13 +249,13 @@ public:
     PF_Err newWorld(A_long width, A_long height, PF_PixelFormat format, bool clear, PF_EffectWorld *world);
     PF_Err disposeWorld(PF_EffectWorld *world);
     PF_Err pixelFormatOf(const PF_EffectWorld *world, PF_PixelFormat *format) const;
-    PF_Err iterate(A_long iterations, void *refcon, PF_IteratePixelFunc function);
+    PF_Err iterate(A_long iterations, void *refcon, IterateFunction function);
     // Runs band(begin, end) over bands of [0, items) on the host's threads
     // when the items come to more than a few hundred kilobytes, else over all
     // of them on the calling thread.
     void forEachBand(size_t items, size_t itemBytes, const std::function<void(size_t begin, size_t end)> &band);
     void fillBytes(uint8_t *bytes, size_t size, uint8_t value);
-    PF_Err progress(_PF_ProgressInfo *frame, A_long current, A_long total);
+    PF_Err progress(PF_ProgressInfo *frame, A_long current, A_long total);
     void noteParamCheckout(const PF_ParamDef *def);
     bool noteParamCheckin(const PF_ParamDef *def);
     void noteBadRelease() { ++badReleases_; }
@@ -237,6 +273,8 @@ private:
     PF_Quality quality_ = PF_Quality_LO;
     std::string modulePath_;
     HWND mainWindow_ = nullptr;
+    int threadsPerFrame_ = 1;
+    int concurrentFrames_ = 1;
     std::unique_ptr<ThreadPool> pool_;
     // Before the handles and worlds, which give their memory back to it.
     std::unique_ptr<BlockPool> blocks_;
@@ -245,6 +283,8 @@ private:
     std::set<std::pair<std::string, A_long>> refusedSuites_;
     bool refuseBasicSuite_ = false;
     std::atomic<bool> cancelRequested_{false};
+    std::atomic<int> framesRendering_{0};
+    std::atomic<bool> frameEndedCancelled_{false};  // since frames last stopped rendering
 
     mutable std::mutex mutex_;
     std::unordered_map<PF_Handle, std::unique_ptr<HandleRecord>> handles_;
@@ -266,6 +306,6 @@ private:
 }  // namespace fxhost
 
 // effect_ref points at one of these: the host's record of the command.
-struct _PF_ProgressInfo {
+struct PF_ProgressInfo {
     fxhost::CommandFrame frame;
 };

@@ -26,7 +26,7 @@ private:
     std::string path_;
     void *library_ = nullptr;
     HINSTANCE instance_ = nullptr;
-    PF_EntryPointFunc entry_ = nullptr;
+    PF_FilterProc entry_ = nullptr;
 };
 
 }  // namespace fxhost

@@ -65,12 +65,12 @@ public:
     template <class Pixel>
     Pixel *row(A_long y)
     {
-        return reinterpret_cast<Pixel *>(static_cast<uint8_t *>(get()->data) + y * get()->rowbytes);
+        return reinterpret_cast<Pixel *>(reinterpret_cast<uint8_t *>(get()->data) + y * get()->rowbytes);
     }
     template <class Pixel>
     const Pixel *row(A_long y) const
     {
-        return reinterpret_cast<const Pixel *>(static_cast<const uint8_t *>(get()->data) + y * get()->rowbytes);
+        return reinterpret_cast<const Pixel *>(reinterpret_cast<const uint8_t *>(get()->data) + y * get()->rowbytes);
     }
     template <class Pixel>
     Pixel &at(A_long x, A_long y)

@@ -1,5 +1,6 @@
 // Modules are DLLs that carry their own resources; the keyboard state is the
-// calling thread's own; the main window is a real window.
+// calling thread's own; the main window is a real window, with a scripted user
+// at the dialogs it owns.
 #include "../Platform.h"
 
 #include <windows.h>
@@ -7,10 +8,39 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+
+#include "ScriptedUser.h"
 
 namespace fxhost::platform {
 
 namespace {
+
+// A modal loop tells its owner when it waits for the user; the main window
+// owns the effect's dialogs and message boxes.
+LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX) {
+        auto *user = reinterpret_cast<ScriptedUser *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (user != nullptr) user->Idle(reinterpret_cast<HWND>(lParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LPCSTR MainWindowClass()
+{
+    static const ATOM atom = [] {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = MainWindowProcedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+        windowClass.lpszClassName = "FxHostMainWindow";
+        return RegisterClassA(&windowClass);
+    }();
+    return MAKEINTATOM(atom);
+}
 
 std::string LastErrorText()
 {
@@ -69,13 +99,21 @@ void SetKeyDown(int virtualKey, bool down)
 
 HWND CreateMainWindow(const char *title, const RECT &rect)
 {
-    return CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW, rect.left, rect.top, rect.right - rect.left,
-                           rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    auto user = std::make_unique<ScriptedUser>();
+    HWND window = CreateWindowExA(0, MainWindowClass(), title, WS_OVERLAPPEDWINDOW, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    // The window holds its user until DestroyMainWindow.
+    if (window != nullptr) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(user.release()));
+    return window;
 }
 
 void DestroyMainWindow(HWND window)
 {
-    if (window != nullptr) DestroyWindow(window);
+    if (window == nullptr) return;
+    std::unique_ptr<ScriptedUser> user(reinterpret_cast<ScriptedUser *>(SetWindowLongPtrA(window, GWLP_USERDATA, 0)));
+    user.reset();
+    DestroyWindow(window);
 }
 
 }  // namespace fxhost::platform

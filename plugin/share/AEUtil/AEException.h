@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 
 namespace AEUtil {

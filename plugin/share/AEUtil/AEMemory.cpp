@@ -28,7 +28,7 @@ void *AEMemory::alloc(size_t size, const SPBasicSuite *basic)
 {
     if (size == 0 || basic == nullptr) return nullptr;
     SuiteCache suites(basic);
-    const PF_HandleSuite2 *handles = suites.handleSuite();
+    const PF_HandleSuite1 *handles = suites.handleSuite();
 
     // Sized in 64 bits so that a large request cannot wrap into a small one.
     const A_u_longlong handleSize = static_cast<A_u_longlong>(size) + sizeof(BlockHeader);
@@ -51,7 +51,7 @@ void AEMemory::free(void *block, const SPBasicSuite *basic)
 {
     if (block == nullptr || basic == nullptr) return;
     SuiteCache suites(basic);
-    const PF_HandleSuite2 *handles = suites.handleSuite();
+    const PF_HandleSuite1 *handles = suites.handleSuite();
 
     CriticalSectionLock lock(g_handleLock);
     PF_Handle handle = (static_cast<BlockHeader *>(block) - 1)->handle;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "SPBasic.h"
 

@@ -1,6 +1,7 @@
 // Host worlds owned by reference-counted handles.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_Effect.h"
 #include "AE_EffectPixelFormat.h"
 

@@ -10,7 +10,7 @@ struct SuiteName {
 };
 
 constexpr SuiteName kSuiteNames[] = {
-    {kPFHandleSuite, kPFHandleSuiteVersion2},
+    {kPFHandleSuite, kPFHandleSuiteVersion1},
     {kPFWorldTransformSuite, kPFWorldTransformSuiteVersion1},
     {kPFWorldSuite, kPFWorldSuiteVersion1},
     {kPFFillMatteSuite, kPFFillMatteSuiteVersion2},

@@ -6,13 +6,14 @@
 // form for callers that have a fallback.
 #pragma once
 
+#include "AEConfig.h"
 #include "AE_EffectCBSuites.h"
 #include "AE_EffectPixelFormat.h"
 #include "SPBasic.h"
 
 namespace AEUtil {
 
-enum class SuiteKind { Handle2, WorldTransform1, World1, FillMatte2, Count };
+enum class SuiteKind { Handle1, WorldTransform1, World1, FillMatte2, Count };
 
 class SuiteCache {
 public:
@@ -22,7 +23,7 @@ public:
     SuiteCache(const SuiteCache &) = delete;
     SuiteCache &operator=(const SuiteCache &) = delete;
 
-    const PF_HandleSuite2 *handleSuite() { return static_cast<const PF_HandleSuite2 *>(get(SuiteKind::Handle2)); }
+    const PF_HandleSuite1 *handleSuite() { return static_cast<const PF_HandleSuite1 *>(get(SuiteKind::Handle1)); }
     const PF_WorldTransformSuite1 *worldTransformSuite()
     {
         return static_cast<const PF_WorldTransformSuite1 *>(get(SuiteKind::WorldTransform1));

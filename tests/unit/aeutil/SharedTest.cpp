@@ -91,8 +91,8 @@ TEST_F(WorldSuiteTest, WithoutVersion2DeepWorldsComeFromVersion1)
     EXPECT_EQ(WorldSuite::getPixelFormat(inData(), shallow.get(), &format), PF_Err_NONE);
     EXPECT_EQ(format, PF_PixelFormat_ARGB32);
     // Cleared on request, left as the host had it otherwise.
-    EXPECT_EQ(static_cast<PF_Pixel16 *>(deep->data)[0].alpha, 0);
-    EXPECT_NE(static_cast<PF_Pixel8 *>(shallow->data)[0].alpha, 0);
+    EXPECT_EQ(reinterpret_cast<PF_Pixel16 *>(deep->data)[0].alpha, 0);
+    EXPECT_NE(reinterpret_cast<PF_Pixel8 *>(shallow->data)[0].alpha, 0);
 }
 
 TEST_F(WorldSuiteTest, FloatWorldWithoutVersion2IsAnError)

@@ -11,7 +11,7 @@ TEST_F(SuiteCacheTest, AcquiresOnceAndReleasesOnce)
 {
     {
         AEUtil::SuiteCache suites(basic());
-        const PF_HandleSuite2 *first = suites.handleSuite();
+        const PF_HandleSuite1 *first = suites.handleSuite();
         EXPECT_EQ(suites.handleSuite(), first);
         EXPECT_EQ(host.acquisitions(kPFHandleSuite, 2), 1);
         EXPECT_EQ(host.releases(kPFHandleSuite, 2), 0);

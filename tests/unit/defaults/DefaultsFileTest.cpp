@@ -189,7 +189,7 @@ TEST_F(RegisterParams, SectionFollowsTheHostVersion)
     EXPECT_STREQ(DefaultsSection, "Version=1.0");
 
     host.setApiVersion(12, 11);
-    host.setApplicationId(PF_FOURCC('P', 'r', 'M', 'r'));
+    host.setApplicationId(fxhost::ApplicationId('P', 'r', 'M', 'r'));
     RefreshInData();
     ASSERT_EQ(filter.RegisterParams(inData(), &out, nullptr, nullptr), PF_Err_NONE);
     EXPECT_STREQ(DefaultsSection, "Version=1.0");

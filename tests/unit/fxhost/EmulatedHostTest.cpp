@@ -1,5 +1,8 @@
 // The emulated host's own services that the effect's results depend on.
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "HostFixture.h"
@@ -119,6 +122,70 @@ TEST_F(IterateGeneric, ProgressCancelsOnTheNthCall)
     EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 3, 10), PF_Err_NONE);
     host.requestCancel();
     EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 4, 10), PF_Interrupt_CANCEL);
+}
+
+// Frames rendering at once each make their own iterate_generic calls.
+TEST_F(IterateGeneric, ConcurrentCallsShareThePoolWithoutOversubscribing)
+{
+    host.setThreadCount(2);
+    host.setConcurrentFrames(3);
+    EXPECT_EQ(host.threadCount(), 2);
+    constexpr int kCalls = 3, kSlices = 12, kWorkerNumbers = 8;
+    struct Record {
+        std::atomic<int> running{0}, mostRunning{0};
+        std::atomic<int> calls[kCalls][kSlices];
+        std::atomic<int> active[kCalls][kWorkerNumbers];
+        std::atomic<int> clashes{0};
+    } record{};
+    struct Call {
+        Record *record;
+        int call;
+    };
+    auto worker = [](void *refcon, A_long thread, A_long i, A_long) -> PF_Err {
+        const Call &c = *static_cast<Call *>(refcon);
+        Record &r = *c.record;
+        const int now = ++r.running;
+        int most = r.mostRunning.load();
+        while (now > most && !r.mostRunning.compare_exchange_weak(most, now)) {
+        }
+        // Two slices of one call never run under the same worker number at once.
+        if (thread < 0 || thread >= kWorkerNumbers || ++r.active[c.call][thread] != 1) ++r.clashes;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (thread >= 0 && thread < kWorkerNumbers) --r.active[c.call][thread];
+        ++r.calls[c.call][i];
+        --r.running;
+        return PF_Err_NONE;
+    };
+    std::vector<std::thread> frames;
+    std::atomic<int> failures{0};
+    for (int call = 0; call < kCalls; ++call)
+        frames.emplace_back([&, call] {
+            Call c{&record, call};
+            if (inData()->utils->iterate_generic(kSlices, &c, worker) != PF_Err_NONE) ++failures;
+        });
+    for (std::thread &frame : frames) frame.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(record.clashes.load(), 0);
+    // Three callers and 3 x (2 - 1) workers.
+    EXPECT_LE(record.mostRunning.load(), 6);
+    for (auto &call : record.calls)
+        for (auto &slice : call) EXPECT_EQ(slice.load(), 1);
+}
+
+TEST_F(IterateGeneric, ACancelHoldsForEveryFrameRenderingUntilTheLastEnds)
+{
+    auto slice = [](void *, A_long, A_long, A_long) -> PF_Err { return PF_Err_NONE; };
+    host.frameStarted();
+    host.frameStarted();
+    host.requestCancel();
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 1, 10), PF_Interrupt_CANCEL);
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 1, 10), PF_Interrupt_CANCEL);
+    host.frameEnded(true);
+    // The other frame still sees the request.
+    EXPECT_EQ(inData()->utils->iterate_generic(2, nullptr, slice), PF_Interrupt_CANCEL);
+    host.frameEnded(false);
+    EXPECT_EQ(inData()->utils->iterate_generic(2, nullptr, slice), PF_Err_NONE);
+    EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 1, 10), PF_Err_NONE);
 }
 
 }  // namespace

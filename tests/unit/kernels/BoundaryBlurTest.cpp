@@ -7,6 +7,7 @@
 #include "PaintedWorld.h"
 #include "kernels/BoundaryBlur.h"
 #include "kernels/GaussTable.h"
+#include "kernels/Slices.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ protected:
     // that order, 7 where nothing was written. A one-column mask makes the
     // line a column.
     template <class Pixel>
-    V Pass(PF_IteratePixelFunc worker, const V &alphas, const V &reds, const PixelMask &region, const PixelMask &keep,
+    V Pass(IterateWorker worker, const V &alphas, const V &reds, const PixelMask &region, const PixelMask &keep,
            const GaussTable &table)
     {
         using C = decltype(Pixel::red);

@@ -5,6 +5,7 @@
 #include "KernelSupport.h"
 #include "kernels/GaussTable.h"
 #include "kernels/RegionBlur.h"
+#include "kernels/Slices.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ protected:
     // 0.5) into a line of {7, 7, 7, 7}. Gives the reds written, or minus the
     // alpha where the alpha was written too.
     template <class Pixel>
-    V Pass(PF_IteratePixelFunc worker, const V &reds, const PixelMask &mask, const GaussTable &table)
+    V Pass(IterateWorker worker, const V &reds, const PixelMask &mask, const GaussTable &table)
     {
         using C = decltype(Pixel::red);
         const auto size = static_cast<A_long>(reds.size());
@@ -116,7 +117,7 @@ protected:
 TEST_F(RegionBlurScheduleTest, PassesChainThroughScratchIntoTheDestination)
 {
     struct Step {
-        PF_IteratePixelFunc worker;
+        IterateWorker worker;
         A_long n;
         double variance;
     };
