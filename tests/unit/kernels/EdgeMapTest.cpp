@@ -151,7 +151,7 @@ TEST_F(EdgeMapTest, BandsOfRowsGiveTheWholeMap)
         }
         int set = 0;
         for (A_long y = -1; y <= 13; ++y)
-            for (A_long x = -4; x <= 12; ++x) {
+            for (A_long x = -EdgeMap::kLeftBorder; x < EdgeMap::RowSpan(11) - EdgeMap::kLeftBorder; ++x) {
                 EXPECT_EQ(banded.bits(x, y), whole.bits(x, y)) << (deep ? "16-bit " : "float ") << x << ", " << y;
                 set += whole.bits(x, y) != 0;
             }
