@@ -1,50 +1,12 @@
-// Full HD frames of flat-coloured cels for the kernel benchmarks, and the
-// emulated host they run in.
+// The emulated host the kernel benchmarks run in, and the masks of their
+// cel frames.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include "CelFrame.h"
 #include "fxhost/Host.h"
-#include "fxhost/World.h"
 #include "pipeline/PixelMask.h"
-
-constexpr A_long kFrameWidth = 1920;
-constexpr A_long kFrameHeight = 1080;
-constexpr PF_LRect kFrameArea = {0, 0, kFrameWidth, kFrameHeight};
-
-// Four flat colours in slanted bands and blocks, the way cel artwork looks.
-inline const PF_Pixel kCelColours[4] = {
-    {255, 3, 180, 245}, {255, 250, 120, 10}, {255, 40, 40, 40}, {255, 230, 210, 200}};
-
-inline int CelAt(A_long x, A_long y) { return ((x + y / 2) / 300 + y / 180) % 4; }
-
-template <class Pixel>
-Pixel Widen(const PF_Pixel &p);
-template <>
-inline PF_Pixel8 Widen(const PF_Pixel &p)
-{
-    return p;
-}
-template <>
-inline PF_Pixel16 Widen(const PF_Pixel &p)
-{
-    const auto up = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
-    return {up(p.alpha), up(p.red), up(p.green), up(p.blue)};
-}
-template <>
-inline PF_PixelFloat Widen(const PF_Pixel &p)
-{
-    return {p.alpha / 255.0f, p.red / 255.0f, p.green / 255.0f, p.blue / 255.0f};
-}
-
-template <class Pixel>
-fxhost::World CelFrame(PF_PixelFormat format)
-{
-    fxhost::World world(kFrameWidth, kFrameHeight, format);
-    for (A_long y = 0; y < kFrameHeight; ++y)
-        for (A_long x = 0; x < kFrameWidth; ++x) world.at<Pixel>(x, y) = Widen<Pixel>(kCelColours[CelAt(x, y)]);
-    return world;
-}
 
 // An emulated host with an in_data, one per benchmark run.
 struct BenchHost {

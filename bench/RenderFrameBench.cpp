@@ -1,7 +1,9 @@
 // Whole frames through the module, the smart render path as a host drives
-// it, at each depth, with one and two worker threads: at the default settings
-// (the Base pass and Process 1), and with all four processes enabled, one
-// cel colour each.
+// it, at each depth, with one and two worker threads and at 960x540,
+// 1920x1080 and 3840x2160: at the default settings (the Base pass and
+// Process 1), and with all four processes enabled, one cel colour each. One
+// frame renders before the timing starts, as a host's memory pool is warm
+// after its first frame.
 #include <string>
 
 #include "Frames.h"
@@ -22,11 +24,25 @@ void FullFrame(benchmark::State &state, PF_PixelFormat format, bool allProcesses
         effect.setValue(group + "Enable Process", 1);
         effect.setColour(group + "Color", kCelColours[process - 1]);
     }
-    fxhost::World input = CelFrame<Pixel>(format), output(kFrameWidth, kFrameHeight, format);
+    const A_long width = static_cast<A_long>(state.range(1)), height = width * 9 / 16;
+    fxhost::World input = CelFrame<Pixel>(format, width, height), output(width, height, format);
+    if (effect.render(input, output).err != PF_Err_NONE) state.SkipWithError("render failed");
     for (auto _ : state) {
         if (effect.render(input, output).err != PF_Err_NONE) state.SkipWithError("render failed");
     }
-    CountFrames(state);
+    state.counters["Mpixels"] =
+        benchmark::Counter(width * static_cast<double>(height) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["ns_per_pixel"] = benchmark::Counter(width * static_cast<double>(height),
+                                                        benchmark::Counter::kIsIterationInvariantRate |
+                                                            benchmark::Counter::kInvert);
+}
+
+// Threads 1 and 2 at the three widths.
+void FrameArguments(benchmark::internal::Benchmark *bench)
+{
+    bench->ArgNames({"threads", "width"})->Unit(benchmark::kMillisecond)->UseRealTime();
+    for (int threads : {1, 2})
+        for (int width : {960, 1920, 3840}) bench->Args({threads, width});
 }
 
 void FullFrame8(benchmark::State &state) { FullFrame<PF_Pixel8>(state, PF_PixelFormat_ARGB32); }
@@ -39,11 +55,11 @@ void FullFrameAllProcessesFloat(benchmark::State &state)
     FullFrame<PF_PixelFloat>(state, PF_PixelFormat_ARGB128, true);
 }
 
-BENCHMARK(FullFrame8)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(FullFrame16)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(FullFrameFloat)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(FullFrameAllProcesses8)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(FullFrameAllProcesses16)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(FullFrameAllProcessesFloat)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(FullFrame8)->Apply(FrameArguments);
+BENCHMARK(FullFrame16)->Apply(FrameArguments);
+BENCHMARK(FullFrameFloat)->Apply(FrameArguments);
+BENCHMARK(FullFrameAllProcesses8)->Apply(FrameArguments);
+BENCHMARK(FullFrameAllProcesses16)->Apply(FrameArguments);
+BENCHMARK(FullFrameAllProcessesFloat)->Apply(FrameArguments);
 
 }  // namespace

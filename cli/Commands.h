@@ -20,6 +20,7 @@ struct RenderRequest {
     bool classic = false;
     int downsample = 1;
     std::string progress;               // "", "auto", "lines" or "json"
+    bool timings = false;               // print where each frame's time went
     bool quiet = false;
     bool noClobber = false;
     bool skipExisting = false;

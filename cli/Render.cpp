@@ -27,6 +27,7 @@
 #include "PixelPicker.h"
 #include "Progress.h"
 #include "ShotProgress.h"
+#include "Timings.h"
 #include "fxhost/Effect.h"
 
 namespace {
@@ -187,7 +188,7 @@ struct RenderSession {
 // Renders every image of one input file into one output file, written whole
 // or not at all.
 void RenderFile(fxhost::Effect &effect, const FrameJob &job, const OutputFile &target, const RenderRequest &request,
-                ProgressDisplay &display)
+                ProgressDisplay &display, TimingsReport &timings)
 {
     OutputImages images(job.output, {request.compression, request.quality});
     const InputFile input(job.input);
@@ -197,16 +198,20 @@ void RenderFile(fxhost::Effect &effect, const FrameJob &job, const OutputFile &t
         const auto readStart = std::chrono::steady_clock::now();
         Frame frame = input.read(image, RenderFormatFor(request.depth), request.downsample);
         Interruption::check();
-        display.beginFrame(FrameLabel(job.input, image, input.images(), *frame.world));
+        const std::string label = FrameLabel(job.input, image, input.images(), *frame.world);
+        display.beginFrame(label);
         fxhost::World output(frame.world->width(), frame.world->height(), frame.world->format());
 
         fxhost::RenderOptions options;
         options.smart = !request.classic;
         options.downsampleX = options.downsampleY = PF_RationalScale{1, static_cast<A_u_long>(request.downsample)};
         options.progress = display.observer();
+        timings.beginFrame();
         const auto renderStart = std::chrono::steady_clock::now();
         const fxhost::CommandResult result = effect.render(*frame.world, output, options);
-        display.endFrame(Seconds(readStart, renderStart), Seconds(renderStart, std::chrono::steady_clock::now()));
+        const double renderSeconds = Seconds(renderStart, std::chrono::steady_clock::now());
+        display.endFrame(Seconds(readStart, renderStart), renderSeconds);
+        timings.endFrame(label, renderSeconds);
         if (result.err == PF_Interrupt_CANCEL)
             throw Cancelled(Interruption::signal() ? Interruption::signal() : SIGINT, "cancelled (PF_Interrupt_CANCEL)");
         if (result.err != PF_Err_NONE)
@@ -235,7 +240,8 @@ int RenderStill(const std::string &modulePath, const RenderRequest &request, con
     RenderSession session(modulePath, request, shot, ShareCores(request, shot));
     ProgressDisplay display(session.host, request.progress == "lines" ? ProgressDisplay::Mode::Lines
                                                                      : ProgressDisplay::ModeFor(!request.progress.empty()));
-    RenderFile(session.effect, job, target, request, display);
+    TimingsReport timings(session.host, request.timings, true);
+    RenderFile(session.effect, job, target, request, display, timings);
     return kExitSuccess;
 }
 
@@ -248,6 +254,7 @@ int RenderShot(const std::string &modulePath, const RenderRequest &request, cons
     CheckOutputFormat(shot.frames.front().output);
     RenderSession session(modulePath, request, shot, workers);
     ShotProgress progress(ShotProgress::ModeFor(request.progress, request.quiet), shot.frames.size());
+    TimingsReport timings(session.host, request.timings, workers.jobs == 1);
 
     // A frame that never starts counts as cancelled.
     std::vector<FrameRecord> records(shot.frames.size());
@@ -269,7 +276,7 @@ int RenderShot(const std::string &modulePath, const RenderRequest &request, cons
                     record.status = FrameRecord::Status::Skipped;
                 } else {
                     const OutputFile target(job.output, job.input, request.noClobber);
-                    RenderFile(session.effect, job, target, request, silent);
+                    RenderFile(session.effect, job, target, request, silent, timings);
                     record.status = FrameRecord::Status::Rendered;
                 }
             } catch (const Cancelled &) {
@@ -291,6 +298,7 @@ int RenderShot(const std::string &modulePath, const RenderRequest &request, cons
         for (std::thread &helper : helpers) helper.join();
     }
     progress.close();
+    timings.endShot(request.input);
 
     size_t rendered = 0, skipped = 0, cancelled = 0;
     std::vector<long> failed;
@@ -354,7 +362,12 @@ void AddRenderCommand(CLI::App &app, CommandAction &action)
                          "show progress: a bar on a terminal, else one line per frame; --progress=json: one JSON "
                          "object per finished frame on standard output")
             ->check(CLI::IsMember({"auto", "lines", "json"}));
-    render->add_flag("--quiet,-q", request->quiet, "print nothing but errors")->excludes(progress);
+    CLI::Option *timings = render->add_flag(
+        "--timings", request->timings,
+        "print on standard error the time spent in each of the effect's kernels (by worker function) and in each "
+        "host call (worlds, handles, suites, copies and fills): after each frame, or for the whole shot when "
+        "frames render at once");
+    render->add_flag("--quiet,-q", request->quiet, "print nothing but errors")->excludes(progress)->excludes(timings);
     CLI::Option *noClobber =
         render->add_flag("--no-clobber,-n", request->noClobber, "never replace an existing OUTPUT; fail instead");
     render->add_flag("--skip-existing", request->skipExisting,

@@ -175,12 +175,20 @@ PF_Err CopyPixels(Host &host, PF_EffectWorld *src, PF_EffectWorld *dst, const PF
         return PF_Err_BAD_CALLBACK_PARAM;
     const size_t pixelBytes = static_cast<size_t>(BytesPerPixel(srcFormat));
     const size_t rowBytes = static_cast<size_t>(from.right - from.left) * pixelBytes;
-    for (A_long y = 0; y < from.bottom - from.top; ++y) {
-        const auto *in =
-            reinterpret_cast<const uint8_t *>(src->data) + (from.top + y) * src->rowbytes + from.left * pixelBytes;
-        auto *out = reinterpret_cast<uint8_t *>(dst->data) + (to.top + y) * dst->rowbytes + to.left * pixelBytes;
-        std::memmove(out, in, rowBytes);
-    }
+    const auto rows = static_cast<size_t>(from.bottom - from.top);
+    // Rows are copied by bands on the host's threads; a copy within one world
+    // keeps to one thread, where the order of the rows matters.
+    const auto copyRows = [&](size_t begin, size_t end) {
+        for (size_t y = begin; y < end; ++y) {
+            const auto *in = reinterpret_cast<const uint8_t *>(src->data) + (from.top + y) * src->rowbytes + from.left * pixelBytes;
+            auto *out = reinterpret_cast<uint8_t *>(dst->data) + (to.top + y) * dst->rowbytes + to.left * pixelBytes;
+            std::memmove(out, in, rowBytes);
+        }
+    };
+    if (src->data == dst->data)
+        copyRows(0, rows);
+    else
+        host.forEachBand(rows, rowBytes, copyRows);
     return PF_Err_NONE;
 }
 
@@ -191,20 +199,32 @@ PF_Err FillPixels(Host &host, const PF_Pixel *colour, const PF_Rect *rect, PF_Ef
     PF_Rect area;
     if (!WorldRect(world, rect, area)) return PF_Err_BAD_CALLBACK_PARAM;
     const PF_Pixel c = colour ? *colour : PF_Pixel{0, 0, 0, 0};
-    for (A_long y = area.top; y < area.bottom; ++y) {
-        auto *row = reinterpret_cast<uint8_t *>(world->data) + y * world->rowbytes;
-        for (A_long x = area.left; x < area.right; ++x) {
-            if (format == PF_PixelFormat_ARGB32) {
-                reinterpret_cast<PF_Pixel8 *>(row)[x] = c;
-            } else if (format == PF_PixelFormat_ARGB64) {
-                auto scale = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
-                reinterpret_cast<PF_Pixel16 *>(row)[x] = {scale(c.alpha), scale(c.red), scale(c.green), scale(c.blue)};
-            } else {
-                auto scale = [](A_u_char v) { return v / 255.0f; };
-                reinterpret_cast<PF_PixelFloat *>(row)[x] = {scale(c.alpha), scale(c.red), scale(c.green), scale(c.blue)};
-            }
-        }
+    const size_t pixelBytes = static_cast<size_t>(BytesPerPixel(format));
+    // The pixel in the world's format.
+    uint8_t pixel[16];
+    if (format == PF_PixelFormat_ARGB32) {
+        std::memcpy(pixel, &c, sizeof c);
+    } else if (format == PF_PixelFormat_ARGB64) {
+        auto scale = [](A_u_char v) { return static_cast<A_u_short>((v * 32768 + 128) / 255); };
+        const PF_Pixel16 p = {scale(c.alpha), scale(c.red), scale(c.green), scale(c.blue)};
+        std::memcpy(pixel, &p, sizeof p);
+    } else {
+        auto scale = [](A_u_char v) { return v / 255.0f; };
+        const PF_PixelFloat p = {scale(c.alpha), scale(c.red), scale(c.green), scale(c.blue)};
+        std::memcpy(pixel, &p, sizeof p);
     }
+    const bool zero = std::all_of(pixel, pixel + pixelBytes, [](uint8_t b) { return b == 0; });
+    const size_t rowBytes = static_cast<size_t>(area.right - area.left) * pixelBytes;
+    host.forEachBand(static_cast<size_t>(area.bottom - area.top), rowBytes, [&](size_t begin, size_t end) {
+        for (size_t y = begin; y < end; ++y) {
+            auto *row = reinterpret_cast<uint8_t *>(world->data) + (area.top + y) * world->rowbytes + area.left * pixelBytes;
+            if (zero) {
+                std::memset(row, 0, rowBytes);
+                continue;
+            }
+            for (size_t x = 0; x < rowBytes; x += pixelBytes) std::memcpy(row + x, pixel, pixelBytes);
+        }
+    });
     return PF_Err_NONE;
 }
 

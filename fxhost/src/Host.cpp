@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -12,6 +13,7 @@
 
 #include "AE_EffectCBSuites.h"
 #include "AE_EffectSuites.h"
+#include "BlockPool.h"
 #include "CommandCallbacks.h"
 #include "Platform.h"
 #include "ThreadPool.h"
@@ -30,22 +32,74 @@ Host &Active()
     return *host;
 }
 
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+// Adds the time until the end of its scope to the host's timing of `name`,
+// when timings are on.
+class TimedCall {
+public:
+    TimedCall(Host &host, const char *name) : host_(host), name_(host.timingsOn() ? name : nullptr)
+    {
+        if (name_ != nullptr) start_ = Clock::now();
+    }
+    ~TimedCall()
+    {
+        if (name_ != nullptr) host_.addTiming(name_, Seconds(start_));
+    }
+    TimedCall(const TimedCall &) = delete;
+    TimedCall &operator=(const TimedCall &) = delete;
+
+private:
+    Host &host_;
+    const char *name_;
+    Clock::time_point start_;
+};
+
+// Runs a host call of the active host, timed under `name`.
+template <class Call>
+auto Timed(const char *name, Call call)
+{
+    Host &host = Active();
+    TimedCall timed(host, name);
+    return call(host);
+}
+
 // ---------------------------------------------------------------- handle callbacks
 
-PF_Handle NewHandle(A_u_longlong size) { return Active().callbackNewHandle(size); }
-void *LockHandle(PF_Handle handle) { return Active().callbackLockHandle(handle); }
-void UnlockHandle(PF_Handle handle) { Active().callbackUnlockHandle(handle); }
-void DisposeHandle(PF_Handle handle) { Active().callbackDisposeHandle(handle); }
-A_u_longlong HandleSize(PF_Handle handle) { return Active().callbackHandleSize(handle); }
+PF_Handle NewHandle(A_u_longlong size)
+{
+    return Timed("host_new_handle", [&](Host &host) { return host.callbackNewHandle(size); });
+}
+void *LockHandle(PF_Handle handle)
+{
+    return Timed("host_lock_handle", [&](Host &host) { return host.callbackLockHandle(handle); });
+}
+void UnlockHandle(PF_Handle handle)
+{
+    Timed("host_unlock_handle", [&](Host &host) { host.callbackUnlockHandle(handle); });
+}
+void DisposeHandle(PF_Handle handle)
+{
+    Timed("host_dispose_handle", [&](Host &host) { host.callbackDisposeHandle(handle); });
+}
+A_u_longlong HandleSize(PF_Handle handle)
+{
+    return Timed("host_get_handle_size", [&](Host &host) { return host.callbackHandleSize(handle); });
+}
 PF_Err ResizeHandle(A_u_longlong, PF_Handle *) { return PF_Err_INVALID_CALLBACK; }
 
 // ---------------------------------------------------------------- basic suite
 
 SPErr AcquireSuite(const char *name, int version, const void **suite)
 {
-    return Active().acquireSuite(name, version, suite);
+    return Timed("AcquireSuite", [&](Host &host) { return host.acquireSuite(name, version, suite); });
 }
-SPErr ReleaseSuite(const char *name, int version) { return Active().releaseSuite(name, version); }
+SPErr ReleaseSuite(const char *name, int version)
+{
+    return Timed("ReleaseSuite", [&](Host &host) { return host.releaseSuite(name, version); });
+}
 SPBoolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
 SPErr AllocateBlock(size_t, void **) { return kSPSuiteNotFoundError; }
 SPErr FreeBlock(void *) { return kSPSuiteNotFoundError; }
@@ -60,31 +114,44 @@ SPBasicSuite g_basicSuite = {AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock,
 PF_Err NewWorld1(PF_ProgPtr, A_long width, A_long height, PF_NewWorldFlags flags, PF_EffectWorld *world)
 {
     const PF_PixelFormat format = (flags & PF_NewWorldFlag_DEEP_PIXELS) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32;
-    return Active().newWorld(width, height, format, (flags & PF_NewWorldFlag_CLEAR_PIXELS) != 0, world);
+    return Timed("new_world", [&](Host &host) {
+        return host.newWorld(width, height, format, (flags & PF_NewWorldFlag_CLEAR_PIXELS) != 0, world);
+    });
 }
-PF_Err DisposeWorld(PF_ProgPtr, PF_EffectWorld *world) { return Active().disposeWorld(world); }
-PF_Err GetPixelFormat(const PF_EffectWorld *world, PF_PixelFormat *format)
+PF_Err DisposeWorld1(PF_ProgPtr, PF_EffectWorld *world)
 {
-    return Active().pixelFormatOf(world, format);
+    return Timed("dispose_world", [&](Host &host) { return host.disposeWorld(world); });
 }
 PF_Err NewWorld2(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
                  PF_EffectWorld *world)
 {
-    return Active().newWorld(width, height, format, clear != 0, world);
+    return Timed("PF_NewWorld", [&](Host &host) { return host.newWorld(width, height, format, clear != 0, world); });
+}
+PF_Err DisposeWorld2(PF_ProgPtr, PF_EffectWorld *world)
+{
+    return Timed("PF_DisposeWorld", [&](Host &host) { return host.disposeWorld(world); });
+}
+PF_Err GetPixelFormat2(const PF_EffectWorld *world, PF_PixelFormat *format)
+{
+    return Timed("PF_GetPixelFormat", [&](Host &host) { return host.pixelFormatOf(world, format); });
 }
 
-const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld};
-const PF_WorldSuite2 g_worldSuite2 = {NewWorld2, DisposeWorld, GetPixelFormat};
+const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld1};
+const PF_WorldSuite2 g_worldSuite2 = {NewWorld2, DisposeWorld2, GetPixelFormat2};
 const PF_HandleSuite1 g_handleSuite1 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
 
 PF_Err CopyCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
 {
-    return CopyPixels(Active(), src, dst, src_r, dst_r);
+    return Timed("copy", [&](Host &host) { return CopyPixels(host, src, dst, src_r, dst_r); });
+}
+PF_Err CopyHqCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
+{
+    return Timed("copy_hq", [&](Host &host) { return CopyPixels(host, src, dst, src_r, dst_r); });
 }
 
 PF_Err Fill8(PF_ProgPtr, const PF_Pixel *color, const PF_Rect *rect, PF_EffectWorld *world)
 {
-    return FillPixels(Active(), color, rect, world);
+    return Timed("fill", [&](Host &host) { return FillPixels(host, color, rect, world); });
 }
 PF_Err Fill16(PF_ProgPtr, const PF_Pixel16 *, const PF_Rect *, PF_EffectWorld *) { return PF_Err_INVALID_CALLBACK; }
 PF_Err FillFloat(PF_ProgPtr, const PF_PixelFloat *, const PF_Rect *, PF_EffectWorld *)
@@ -97,7 +164,7 @@ PF_WorldTransformSuite1 WorldTransformSuite()
 {
     PF_WorldTransformSuite1 suite{};
     suite.copy = CopyCallback;
-    suite.copy_hq = CopyCallback;
+    suite.copy_hq = CopyHqCallback;
     return suite;
 }
 PF_FillMatteSuite2 FillMatteSuite()
@@ -198,9 +265,21 @@ PF_UtilCallbacks g_utils = UtilCallbacks();
 
 // ---------------------------------------------------------------- Host
 
+// A handle's memory comes from the host's pool and goes back to it.
 struct Host::HandleRecord {
-    std::vector<uint8_t> bytes;
-    void *data;  // what the handle points at: bytes.data(), or null when empty
+    HandleRecord(BlockPool &pool, size_t bytes) : pool(pool), size(bytes), block(pool.acquire(bytes))
+    {
+        std::memset(block, 0, size);
+        data = size == 0 ? nullptr : block;
+    }
+    ~HandleRecord() { pool.release(block, size); }
+    HandleRecord(const HandleRecord &) = delete;
+    HandleRecord &operator=(const HandleRecord &) = delete;
+
+    BlockPool &pool;
+    size_t size;
+    uint8_t *block;
+    void *data;  // what the handle points at: the block, or null when empty
     int locks = 0;
 };
 
@@ -218,6 +297,7 @@ Host::Host() : applId_(ApplicationId('F', 'X', 'T', 'C')), version_{13, 28}
     if (!g_current.compare_exchange_strong(expected, this))
         throw std::logic_error("only one emulated host may be active at a time");
     const unsigned cores = std::thread::hardware_concurrency();
+    blocks_ = std::make_unique<BlockPool>();
     setThreadCount(cores > 0 ? static_cast<int>(cores) : 1);
     platform::SetKeyDown(VK_SHIFT, false);
     mainWindow_ = platform::CreateMainWindow("Adobe After Effects", {0, 0, 1920, 1080});
@@ -357,9 +437,7 @@ void Host::prepareInData(PF_InData &in_data, PF_ProgressInfo *frame) const
 
 PF_Handle Host::newHandle(A_u_longlong size)
 {
-    auto record = std::make_unique<HandleRecord>();
-    record->bytes.assign(static_cast<size_t>(size), 0);
-    record->data = record->bytes.empty() ? nullptr : record->bytes.data();
+    auto record = std::make_unique<HandleRecord>(*blocks_, static_cast<size_t>(size));
     PF_Handle handle = &record->data;
     std::lock_guard<std::mutex> lock(mutex_);
     handles_.emplace(handle, std::move(record));
@@ -373,7 +451,8 @@ std::vector<uint8_t> Host::handleBytes(PF_Handle handle) const
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = handles_.find(handle);
     if (found == handles_.end()) return {};
-    return found->second->bytes;
+    const HandleRecord &record = *found->second;
+    return std::vector<uint8_t>(record.block, record.block + record.size);
 }
 
 PF_Handle Host::callbackNewHandle(A_u_longlong size)
@@ -416,7 +495,7 @@ A_u_longlong Host::callbackHandleSize(PF_Handle handle)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     auto found = handles_.find(handle);
-    return found == handles_.end() ? 0 : found->second->bytes.size();
+    return found == handles_.end() ? 0 : found->second->size;
 }
 
 SPErr Host::acquireSuite(const char *name, A_long version, const void **suite)
@@ -448,7 +527,8 @@ PF_Err Host::newWorld(A_long width, A_long height, PF_PixelFormat format, bool c
     if (width <= 0 || height <= 0 || BytesPerPixel(format) == 0) return PF_Err_BAD_CALLBACK_PARAM;
     // A world made without clearing starts with a byte pattern, so that code
     // which reads pixels it never wrote gives itself away.
-    auto storage = std::make_unique<WorldStorage>(width, height, format, clear ? 0 : 0xA5, BytesPerPixel(format));
+    auto storage = std::make_unique<WorldStorage>(width, height, format, BytesPerPixel(format), *blocks_);
+    fillBytes(reinterpret_cast<uint8_t *>(storage->world().data), storage->size(), clear ? 0 : 0xA5);
     *world = storage->world();
     std::lock_guard<std::mutex> lock(mutex_);
     worlds_.emplace(storage.get(), std::move(storage));
@@ -487,10 +567,34 @@ int Host::slicesPerCall() const
     return static_cast<int>(std::clamp<long long>(forFrame, threadsPerFrame_, 4096));
 }
 
+void Host::forEachBand(size_t items, size_t itemBytes, const std::function<void(size_t begin, size_t end)> &band)
+{
+    // Bands of at least a few hundred kilobytes; small jobs stay on the
+    // calling thread.
+    constexpr size_t kBandBytes = size_t{1} << 19;
+    const size_t perBand = std::max<size_t>(1, kBandBytes / std::max<size_t>(itemBytes, 1));
+    const size_t bands = std::min<size_t>((items + perBand - 1) / perBand, 4096);
+    if (bands <= 1 || threadsPerFrame_ == 1) {
+        if (items > 0) band(0, items);
+        return;
+    }
+    pool_->run(static_cast<int>(bands), [&](int i, int) {
+        const size_t begin = items * static_cast<size_t>(i) / bands;
+        const size_t end = items * (static_cast<size_t>(i) + 1) / bands;
+        if (begin < end) band(begin, end);
+    });
+}
+
+void Host::fillBytes(uint8_t *bytes, size_t size, uint8_t value)
+{
+    forEachBand(size, 1, [&](size_t begin, size_t end) { std::memset(bytes + begin, value, end - begin); });
+}
+
 PF_Err Host::iterate(A_long iterations, void *refcon, IterateFunction function)
 {
     const int count = iterations == PF_Iterations_ONCE_PER_PROCESSOR ? slicesPerCall() : iterations;
     if (count <= 0) return PF_Err_NONE;
+    const Clock::time_point start = timingsOn_ ? Clock::now() : Clock::time_point();
     std::vector<PF_Err> results(static_cast<size_t>(count), PF_Err_NONE);
     pool_->run(count, [&](int i, int worker) {
         if (cancelRequested_) {
@@ -500,6 +604,8 @@ PF_Err Host::iterate(A_long iterations, void *refcon, IterateFunction function)
         results[static_cast<size_t>(i)] = function(refcon, worker, i, count);
         ++slicesRun_;
     });
+    if (timingsOn_)
+        addTiming("iterate_generic: " + workerName(reinterpret_cast<const void *>(function)), Seconds(start));
     for (PF_Err err : results)
         if (err != PF_Err_NONE) return err;
     return PF_Err_NONE;
@@ -515,6 +621,48 @@ PF_Err Host::progress(PF_ProgressInfo *frame, A_long current, A_long total)
     if (cancelRequested_.exchange(false)) return PF_Interrupt_CANCEL;
     return PF_Err_NONE;
 }
+
+std::vector<Host::Timing> Host::timings() const
+{
+    std::vector<Timing> list;
+    {
+        std::lock_guard<std::mutex> lock(timingMutex_);
+        for (const auto &entry : timings_) list.push_back(entry.second);
+    }
+    std::stable_sort(list.begin(), list.end(), [](const Timing &a, const Timing &b) { return a.seconds > b.seconds; });
+    return list;
+}
+
+void Host::clearTimings()
+{
+    std::lock_guard<std::mutex> lock(timingMutex_);
+    timings_.clear();
+}
+
+void Host::addTiming(const std::string &name, double seconds)
+{
+    std::lock_guard<std::mutex> lock(timingMutex_);
+    Timing &timing = timings_[name];
+    timing.name = name;
+    ++timing.calls;
+    timing.seconds += seconds;
+}
+
+std::string Host::workerName(const void *function)
+{
+    {
+        std::lock_guard<std::mutex> lock(timingMutex_);
+        const auto found = workerNames_.find(function);
+        if (found != workerNames_.end()) return found->second;
+    }
+    std::string name = platform::FunctionName(function);
+    std::lock_guard<std::mutex> lock(timingMutex_);
+    return workerNames_.emplace(function, std::move(name)).first->second;
+}
+
+size_t Host::pooledBlocks() const { return blocks_->freeBlocks(); }
+
+size_t Host::pooledBytes() const { return blocks_->freeBytes(); }
 
 void Host::noteParamCheckout(const PF_ParamDef *def)
 {

@@ -1,6 +1,7 @@
 // What the emulated host needs from the system it runs on: loading an effect
-// module and finding its resources, the keyboard state the effect reads with
-// GetKeyState, and the main window that parents the effect's dialogs.
+// module and finding its resources, the names of its functions, the keyboard
+// state the effect reads with GetKeyState, and the main window that parents
+// the effect's dialogs.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +24,11 @@ void DetachModuleResources(HINSTANCE module);
 
 // Sets whether a virtual key reads as down for the effect on this thread.
 void SetKeyDown(int virtualKey, bool down);
+
+// The name of the function at `address`, for the host's timings: without
+// namespace or parameters where the system can tell them, else the module
+// and the offset.
+std::string FunctionName(const void *address);
 
 // The host's main window; null where no window can be made.
 HWND CreateMainWindow(const char *title, const RECT &rect);

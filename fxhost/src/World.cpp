@@ -1,5 +1,7 @@
 #include "fxhost/World.h"
 
+#include "BlockPool.h"
+
 #include <cstring>
 #include <stdexcept>
 
@@ -19,16 +21,46 @@ int BytesPerPixel(PF_PixelFormat format)
     }
 }
 
-WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill, int pixelBytes)
-    : format_(format), pixelBytes_(pixelBytes)
+namespace {
+
+size_t StorageSize(A_long width, A_long height, int pixelBytes)
 {
     if (pixelBytes <= 0 || width < 0 || height < 0) throw std::invalid_argument("unsupported world");
-    const A_long rowbytes = (width + kRowSlackPixels) * pixelBytes;
-    bytes_.assign(static_cast<size_t>(rowbytes) * static_cast<size_t>(height > 0 ? height : 1), fill);
+    return static_cast<size_t>(width + kRowSlackPixels) * static_cast<size_t>(pixelBytes) *
+           static_cast<size_t>(height > 0 ? height : 1);
+}
+
+}  // namespace
+
+WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill, int pixelBytes)
+    : format_(format), pixelBytes_(pixelBytes), size_(StorageSize(width, height, pixelBytes))
+{
+    bytes_ = new uint8_t[size_];
+    std::memset(bytes_, fill, size_);
+    describe(width, height);
+}
+
+WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, int pixelBytes, BlockPool &pool)
+    : format_(format), pixelBytes_(pixelBytes), size_(StorageSize(width, height, pixelBytes)), pool_(&pool)
+{
+    bytes_ = pool.acquire(size_);
+    describe(width, height);
+}
+
+WorldStorage::~WorldStorage()
+{
+    if (pool_ != nullptr)
+        pool_->release(bytes_, size_);
+    else
+        delete[] bytes_;
+}
+
+void WorldStorage::describe(A_long width, A_long height)
+{
     world_.reserved0 = this;
-    world_.world_flags = PF_WorldFlag_WRITEABLE | (format != PF_PixelFormat_ARGB32 ? PF_WorldFlag_DEEP : 0);
-    world_.data = reinterpret_cast<PF_PixelPtr>(bytes_.data());
-    world_.rowbytes = rowbytes;
+    world_.world_flags = PF_WorldFlag_WRITEABLE | (format_ != PF_PixelFormat_ARGB32 ? PF_WorldFlag_DEEP : 0);
+    world_.data = reinterpret_cast<PF_PixelPtr>(bytes_);
+    world_.rowbytes = (width + kRowSlackPixels) * pixelBytes_;
     world_.width = width;
     world_.height = height;
     world_.extent_hint = {0, 0, width, height};

@@ -1,19 +1,20 @@
 // What the region and boundary blurs share along one line of a pass: the two
 // window forms, the plain window sums kept up to date as the window slides,
-// the weighted taps, and the walk over a slice of rows or columns.
+// the weighted taps, and the walks over a slice of rows or of columns.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <new>
 #include <type_traits>
 
 #include "AEConfig.h"
 #include "AE_Effect.h"
-#include "kernels/ColumnBuffer.h"
 #include "kernels/GaussTable.h"
 #include "kernels/KernelArea.h"
+#include "kernels/ScratchBlock.h"
 #include "kernels/Slices.h"
 #include "pipeline/PixelMask.h"
 
@@ -25,6 +26,24 @@ enum class BlurForm { RunLimited, Window };
 // Taps farther than this from the centre only act through the tail.
 constexpr A_long kMaxTapDistance = kStoredTaps - 1;
 constexpr double kTapUnit = 1.0 / 32768;  // one tap unit as a weight
+
+// The taps that weigh pixels directly: those within this distance.
+inline A_long TapReach(const GaussTable &table) { return std::min(table.n - 1, kMaxTapDistance); }
+
+// A line of a world or a mask, a row or a column: element i lies stride
+// bytes after element i - 1.
+template <class T>
+struct LineView {
+    const char *first;
+    ptrdiff_t stride;
+    const T &operator[](A_long i) const { return *reinterpret_cast<const T *>(first + i * stride); }
+};
+
+template <class T>
+LineView<T> RowView(const T *row)
+{
+    return {reinterpret_cast<const char *>(row), static_cast<ptrdiff_t>(sizeof(T))};
+}
 
 // Plain sums of some terms of each pixel over a window, and the number of
 // pixels in it. Terms names the Pixel, the Value type of the sums, kCount and
@@ -68,7 +87,8 @@ public:
     }
 
     // The sums over the selected pixels of [lo, hi], the window they cover.
-    Totals Sum(const Pixel *in, const A_u_char *selected, A_long lo, A_long hi) const
+    template <class In, class Selected>
+    Totals Sum(const In &in, const Selected &selected, A_long lo, A_long hi) const
     {
         if (nonFinite_ == 0) return totals_;
         Totals direct;
@@ -96,52 +116,81 @@ private:
     A_long nonFinite_ = 0;
 };
 
+// No plain sums: a walk that only needs the windows.
+struct NoSums {
+    template <class Pixel>
+    void Add(const Pixel &)
+    {
+    }
+    template <class Pixel>
+    void Remove(const Pixel &)
+    {
+    }
+};
+
+// The window of each selected pixel of a line in turn, the pixels within
+// half of it (run-limited: of its run), with the plain sums of the window's
+// selected pixels updated by at most one pixel in and one out per step; the
+// run-limited form starts them afresh at every run. The pixels must be
+// visited in increasing order.
+template <BlurForm Form, class Sums>
+class WindowWalk {
+public:
+    WindowWalk(A_long length, A_long half) : length_(length), half_(half) {}
+
+    // Moves the window to the selected pixel x; [lo, hi] becomes its window.
+    template <class In, class Selected>
+    void Visit(const In &in, const Selected &selected, A_long x, Sums &sums, A_long &lo, A_long &hi)
+    {
+        lo = std::max<A_long>(0, x - half_);
+        hi = std::min(length_ - 1, x + half_);
+        if constexpr (Form == BlurForm::RunLimited) {
+            if (x > runEnd_) {
+                runBegin_ = runEnd_ = x;
+                while (runEnd_ + 1 < length_ && selected[runEnd_ + 1] != 0) ++runEnd_;
+                sums = Sums();
+                coveredLo_ = x;
+                coveredHi_ = x - 1;
+            }
+            lo = std::max(lo, runBegin_);
+            hi = std::min(hi, runEnd_);
+        }
+        while (coveredHi_ < hi) {
+            ++coveredHi_;
+            if (selected[coveredHi_] != 0) sums.Add(in[coveredHi_]);
+        }
+        while (coveredLo_ < lo) {
+            if (selected[coveredLo_] != 0) sums.Remove(in[coveredLo_]);
+            ++coveredLo_;
+        }
+    }
+
+private:
+    A_long length_, half_;
+    A_long coveredLo_ = 0, coveredHi_ = -1;  // the pixels the sums hold
+    A_long runBegin_ = 0, runEnd_ = -1;
+};
+
 // Calls visit(x, lo, hi) for every selected pixel x of a line, [lo, hi] being
-// its window: the pixels within half of x (run-limited: of x's run). When
-// sums is given, it holds the plain sums of the window's selected pixels at
-// each call, updated by at most one pixel in and one out per step; the
-// run-limited form starts them afresh at every run.
-template <BlurForm Form, class Sums, class Visit>
-void WalkWindows(const typename Sums::Pixel *in, const A_u_char *selected, A_long length, A_long half, Sums *sums,
-                 Visit &&visit)
+// its window, with sums holding the window's plain sums at each call.
+template <BlurForm Form, class Sums, class In, class Selected, class Visit>
+void WalkWindows(const In &in, const Selected &selected, A_long length, A_long half, Sums &sums, Visit &&visit)
 {
-    A_long coveredLo = 0, coveredHi = -1;  // the pixels *sums holds
-    A_long runBegin = 0, runEnd = -1;
+    WindowWalk<Form, Sums> walk(length, half);
     for (A_long x = 0; x < length; ++x) {
         if (selected[x] == 0) continue;
-        A_long lo = std::max<A_long>(0, x - half);
-        A_long hi = std::min(length - 1, x + half);
-        if constexpr (Form == BlurForm::RunLimited) {
-            if (x > runEnd) {
-                runBegin = runEnd = x;
-                while (runEnd + 1 < length && selected[runEnd + 1] != 0) ++runEnd;
-                if (sums != nullptr) *sums = Sums();
-                coveredLo = x;
-                coveredHi = x - 1;
-            }
-            lo = std::max(lo, runBegin);
-            hi = std::min(hi, runEnd);
-        }
-        if (sums != nullptr) {
-            while (coveredHi < hi) {
-                ++coveredHi;
-                if (selected[coveredHi] != 0) sums->Add(in[coveredHi]);
-            }
-            while (coveredLo < lo) {
-                if (selected[coveredLo] != 0) sums->Remove(in[coveredLo]);
-                ++coveredLo;
-            }
-        }
+        A_long lo, hi;
+        walk.Visit(in, selected, x, sums, lo, hi);
         visit(x, lo, hi);
     }
 }
 
 // Calls tap(p, weight) for the counted pixels p of the window [lo, hi] that
 // lie within kMaxTapDistance of x, weight being the table's tap at |p - x|.
-template <BlurForm Form, class Tap>
-void ForEachTap(const A_u_char *selected, A_long x, A_long lo, A_long hi, const GaussTable &table, Tap &&tap)
+template <BlurForm Form, class Selected, class Tap>
+void ForEachTap(const Selected &selected, A_long x, A_long lo, A_long hi, const GaussTable &table, Tap &&tap)
 {
-    const A_long reach = std::min(table.n - 1, kMaxTapDistance);
+    const A_long reach = TapReach(table);
     const A_long last = std::min(hi, x + reach);
     for (A_long p = std::max(lo, x - reach); p <= last; ++p) {
         // A run holds only selected pixels.
@@ -151,11 +200,11 @@ void ForEachTap(const A_u_char *selected, A_long x, A_long lo, A_long hi, const 
 }
 
 template <int Planes>
-using MaskPlanes = std::array<const A_u_char *, Planes>;
+using MaskPlanes = std::array<LineView<A_u_char>, Planes>;
 
 // A row pass over one slice of the rect's rows, skipping the rows the first
-// mask calls empty: line(in, planes, length, out, stride) gets the source
-// row, each mask's row, and the destination row with its pixel stride.
+// mask calls empty: line(y, in, planes, out) gets the source row, each mask's
+// row, and the destination row.
 template <class Pixel, int Planes, class Line>
 void BlurRows(const PF_EffectWorld *source, PF_EffectWorld *destination, const PF_LRect &rect,
               const std::array<const PixelMask *, Planes> &masks, Slice slice, Line &&line)
@@ -163,32 +212,103 @@ void BlurRows(const PF_EffectWorld *source, PF_EffectWorld *destination, const P
     for (A_long y = slice.begin; y < slice.end; ++y) {
         if (!masks[0]->RowOccupied(y)) continue;
         MaskPlanes<Planes> planes;
-        for (int i = 0; i < Planes; ++i) planes[i] = masks[i]->Row(y);
+        for (int i = 0; i < Planes; ++i) planes[i] = RowView(masks[i]->Row(y));
         const Pixel *in = PixelRow<Pixel>(source, rect.top + y) + rect.left;
         Pixel *out = PixelRow<Pixel>(destination, rect.top + y) + rect.left;
-        line(in, planes, AreaWidth(rect), reinterpret_cast<char *>(out), static_cast<ptrdiff_t>(sizeof(Pixel)));
+        line(y, in, planes, out);
     }
 }
 
-// The column pass over one slice of the rect's columns, skipping those the
-// first mask calls empty; each column is first copied into the worker's
-// buffer, and results go straight to the destination column. Returns
-// PF_Err_OUT_OF_MEMORY when the buffer cannot be made.
-template <class Pixel, int Planes, class Line>
-PF_Err BlurColumns(const SPBasicSuite *basic, const PF_EffectWorld *source, PF_EffectWorld *destination,
-                   const PF_LRect &rect, const std::array<const PixelMask *, Planes> &masks, Slice slice, Line &&line)
+// The column pass over one slice of the rect's columns works on strips of
+// adjacent columns, walked down together row by row so that pixels are read
+// and written along rows. Each column keeps the WindowWalk and the sums of its
+// own line; visit(row, strip) is called for every row of a strip that holds a
+// selected pixel, after the walks of its selected pixels have moved there.
+template <BlurForm Form, class Sums>
+struct ColumnWalks {
+    A_long x0;      // the strip's first column, rect-relative
+    A_long width;   // columns in the strip
+    A_long height;  // the column length
+    WindowWalk<Form, Sums> *walks;
+    Sums *sums;
+    A_long *lo, *hi;  // the window of each column's pixel in the current row; lo > hi when unselected
+};
+
+// Bytes per strip column of the state ColumnWalks keeps.
+template <BlurForm Form, class Sums>
+constexpr size_t kWalkStateBytes = sizeof(WindowWalk<Form, Sums>) + sizeof(Sums) + 2 * sizeof(A_long);
+
+// Calls strip(x0, width) for strips of at most stripWidth adjacent columns of
+// a slice that start and end at occupied columns, left to right.
+template <class Strip>
+void ForEachColumnStrip(const PixelMask &mask, Slice slice, A_long stripWidth, Strip &&strip)
+{
+    for (A_long next = slice.begin; next < slice.end;) {
+        A_long x0 = next;
+        while (x0 < slice.end && !mask.ColumnOccupied(x0)) ++x0;
+        if (x0 == slice.end) return;
+        A_long x1 = std::min(slice.end, x0 + stripWidth);
+        next = x1;
+        while (!mask.ColumnOccupied(x1 - 1)) --x1;
+        strip(x0, x1 - x0);
+    }
+}
+
+// Runs the strips of one slice; each strip is at most stripWidth columns.
+// extraBytes of host memory for the caller's own per-strip state come after
+// the walks' own (at extra). Returns PF_Err_OUT_OF_MEMORY when the state
+// cannot be made.
+template <class Pixel, BlurForm Form, class Sums, class RowVisit>
+PF_Err WalkColumnStrips(const SPBasicSuite *basic, const PF_EffectWorld *source, const PF_LRect &rect,
+                        const PixelMask &mask, Slice slice, A_long half, A_long stripWidth, size_t extraBytes,
+                        void **extra, RowVisit &&visit)
 {
     const A_long height = AreaHeight(rect);
-    ColumnBuffer<Pixel, Planes> buffer;
-    for (A_long x = slice.begin; x < slice.end; ++x) {
-        if (!masks[0]->ColumnOccupied(x)) continue;
-        if (!buffer.Allocated() && !buffer.Allocate(basic, height)) return PF_Err_OUT_OF_MEMORY;
-        buffer.Load(source, masks, rect, x);
-        MaskPlanes<Planes> planes;
-        for (int i = 0; i < Planes; ++i) planes[i] = buffer.Selected(i);
-        Pixel *out = PixelRow<Pixel>(destination, rect.top) + rect.left + x;
-        line(buffer.Pixels(), planes, height, reinterpret_cast<char *>(out),
-             static_cast<ptrdiff_t>(destination->rowbytes));
-    }
-    return PF_Err_NONE;
+    ScratchBlock block;
+    ColumnWalks<Form, Sums> strip{0, 0, height, nullptr, nullptr, nullptr, nullptr};
+    PF_Err err = PF_Err_NONE;
+    ForEachColumnStrip(mask, slice, stripWidth, [&](A_long x0, A_long width) {
+        if (err != PF_Err_NONE) return;
+        if (block.get() == nullptr) {
+            const size_t stateBytes = (kWalkStateBytes<Form, Sums> * static_cast<size_t>(stripWidth) + 63) / 64 * 64;
+            if (!block.Allocate(basic, stateBytes + extraBytes)) {
+                err = PF_Err_OUT_OF_MEMORY;
+                return;
+            }
+            char *state = static_cast<char *>(block.get());
+            strip.walks = reinterpret_cast<WindowWalk<Form, Sums> *>(state);
+            strip.sums = reinterpret_cast<Sums *>(strip.walks + stripWidth);
+            strip.lo = reinterpret_cast<A_long *>(strip.sums + stripWidth);
+            strip.hi = strip.lo + stripWidth;
+            *extra = state + stateBytes;
+        }
+        strip.x0 = x0;
+        strip.width = width;
+        for (A_long i = 0; i < strip.width; ++i) {
+            new (&strip.walks[i]) WindowWalk<Form, Sums>(height, half);
+            new (&strip.sums[i]) Sums();
+        }
+        const ptrdiff_t maskStride = mask.rowBytes;
+        const ptrdiff_t pixelStride = source->rowbytes;
+        for (A_long y = 0; y < height; ++y) {
+            if (!mask.RowOccupied(y)) continue;
+            const A_u_char *selected = mask.Row(y) + x0;
+            bool any = false;
+            for (A_long i = 0; i < strip.width; ++i) {
+                if (selected[i] == 0) {
+                    strip.lo[i] = 1;
+                    strip.hi[i] = 0;
+                    continue;
+                }
+                any = true;
+                const LineView<A_u_char> column{reinterpret_cast<const char *>(mask.data + x0 + i), maskStride};
+                const LineView<Pixel> pixels{
+                    reinterpret_cast<const char *>(PixelRow<Pixel>(source, rect.top) + rect.left + x0 + i),
+                    pixelStride};
+                strip.walks[i].Visit(pixels, column, y, strip.sums[i], strip.lo[i], strip.hi[i]);
+            }
+            if (any) visit(y, static_cast<const ColumnWalks<Form, Sums> &>(strip));
+        }
+    });
+    return err;
 }

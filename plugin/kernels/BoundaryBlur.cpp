@@ -7,12 +7,15 @@
 #include "AE_EffectCB.h"
 #include "kernels/BlurSchedule.h"
 #include "kernels/KernelArea.h"
+#include "kernels/Simd.h"
 #include "kernels/Slices.h"
 
 namespace {
 
 constexpr A_u_long kFullScale16 = 32768;
 constexpr double kPi = 3.141592653589793;
+// Columns walked side by side by a column pass.
+constexpr A_long kStripColumns = 16;
 
 // The plain sums of a window: A, the alpha over every pixel, then over the
 // non-transparent pixels only their number m' and their colour sums.
@@ -175,26 +178,35 @@ struct Depth<PF_PixelFloat> {
     };
 };
 
-// One line (a row, or a column copied into a buffer) of length pixels; the
-// result for pixel x goes to out + x * outStride bytes.
-template <class Pixel, BlurForm Form>
-void BoundaryLine(const Pixel *in, const MaskPlanes<2> &planes, A_long length, const GaussTable &table, char *out,
-                  ptrdiff_t outStride)
+// The output for the region-selected pixel x of a line (a row, or a column
+// read in place) whose window is [lo, hi], plain holding the window's sums.
+template <class Pixel, BlurForm Form, class In, class Selected>
+void BoundaryPixel(const In &in, const Selected &region, bool keep, A_long x, A_long lo, A_long hi,
+                   const GaussTable &table, const typename Depth<Pixel>::Plain &plain, Pixel &target)
 {
     using D = Depth<Pixel>;
-    const A_u_char *region = planes[0];
-    const A_u_char *keep = planes[1];
-    typename D::Plain plain;
-    WalkWindows<Form>(in, region, length, table.n - 1, &plain, [&](A_long x, A_long lo, A_long hi) {
-        typename D::Weighted weighted;
-        ForEachTap<Form>(region, x, lo, hi, table,
-                         [&](A_long p, A_u_short tap) { D::Accumulate(weighted, in[p], tap); });
-        const typename D::Plain::Totals totals = plain.Sum(in, region, lo, hi);
-        Pixel &target = *reinterpret_cast<Pixel *>(out + x * outStride);
-        D::StoreColour(target, in[x], totals);
-        target.alpha = keep[x] != 0 ? in[x].alpha : D::BlurredAlpha(in[x], weighted, totals, table.tailTotal);
-    });
+    typename D::Weighted weighted;
+    ForEachTap<Form>(region, x, lo, hi, table, [&](A_long p, A_u_short tap) { D::Accumulate(weighted, in[p], tap); });
+    const typename D::Plain::Totals totals = plain.Sum(in, region, lo, hi);
+    D::StoreColour(target, in[x], totals);
+    target.alpha = keep ? in[x].alpha : D::BlurredAlpha(in[x], weighted, totals, table.tailTotal);
 }
+
+// The vector passes need no tail and at most the stored taps, so that the
+// weighted taps cover the whole window.
+bool FastTable(const GaussTable &table) { return table.tailTotal == 0 && table.n <= kStoredTaps; }
+
+}  // namespace
+
+SIMD_BASELINE_BEGIN
+#include "kernels/BoundaryBlurSimd.inl"
+SIMD_BASELINE_END
+
+SIMD_AVX2_BEGIN
+#include "kernels/BoundaryBlurSimd.inl"
+SIMD_AVX2_END
+
+namespace {
 
 template <class Pixel>
 IterateWorker PassWorker(bool rows, bool keepDivision)
@@ -248,10 +260,22 @@ template <class Pixel, BlurForm Form>
 PF_Err BoundaryBlurRows(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 {
     const auto &job = *static_cast<const BoundaryBlurJob<Pixel> *>(refcon);
+    const GaussTable &table = *job.table;
+    const A_long width = AreaWidth(job.rect);
     BlurRows<Pixel, 2>(job.source, job.destination, job.rect, {job.regionMask, job.keepMask},
                        SliceOf(AreaHeight(job.rect), index, slices),
-                       [&](const Pixel *in, const MaskPlanes<2> &planes, A_long length, char *out, ptrdiff_t stride) {
-                           BoundaryLine<Pixel, Form>(in, planes, length, *job.table, out, stride);
+                       [&](A_long y, const Pixel *in, const MaskPlanes<2> &planes, Pixel *out) {
+                           if (FastTable(table)) {
+                               SIMD_DISPATCH(BoundaryRowFast<Form>(in, job.regionMask->Row(y), job.keepMask->Row(y),
+                                                                   width, table, out));
+                               return;
+                           }
+                           typename Depth<Pixel>::Plain plain;
+                           WalkWindows<Form>(RowView(in), planes[0], width, table.n - 1, plain,
+                                             [&](A_long x, A_long lo, A_long hi) {
+                                                 BoundaryPixel<Pixel, Form>(RowView(in), planes[0], planes[1][x] != 0,
+                                                                            x, lo, hi, table, plain, out[x]);
+                                             });
                        });
     return PF_Err_NONE;
 }
@@ -260,11 +284,29 @@ template <class Pixel, BlurForm Form>
 PF_Err BoundaryBlurColumns(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 {
     const auto &job = *static_cast<const BoundaryBlurJob<Pixel> *>(refcon);
-    return BlurColumns<Pixel, 2>(
-        job.in_data->pica_basicP, job.source, job.destination, job.rect, {job.regionMask, job.keepMask},
-        SliceOf(AreaWidth(job.rect), index, slices),
-        [&](const Pixel *in, const MaskPlanes<2> &planes, A_long length, char *out, ptrdiff_t stride) {
-            BoundaryLine<Pixel, Form>(in, planes, length, *job.table, out, stride);
+    using Plain = typename Depth<Pixel>::Plain;
+    const GaussTable &table = *job.table;
+    const PF_LRect &rect = job.rect;
+    const Slice slice = SliceOf(AreaWidth(rect), index, slices);
+    if (FastTable(table)) return SIMD_DISPATCH(BoundaryColumnsFast<Form>(job, slice));
+
+    // A tail: the scalar form, each column's taps read in place.
+    void *unused = nullptr;
+    return WalkColumnStrips<Pixel, Form, Plain>(
+        job.in_data->pica_basicP, job.source, rect, *job.regionMask, slice,
+        table.n - 1, kStripColumns, 0, &unused, [&](A_long y, const ColumnWalks<Form, Plain> &strip) {
+            Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + strip.x0;
+            const A_u_char *keep = job.keepMask->Row(y) + strip.x0;
+            for (A_long i = 0; i < strip.width; ++i) {
+                if (strip.lo[i] > strip.hi[i]) continue;
+                const LineView<Pixel> column{
+                    reinterpret_cast<const char *>(PixelRow<Pixel>(job.source, rect.top) + rect.left + strip.x0 + i),
+                    job.source->rowbytes};
+                const LineView<A_u_char> region{
+                    reinterpret_cast<const char *>(job.regionMask->data + strip.x0 + i), job.regionMask->rowBytes};
+                BoundaryPixel<Pixel, Form>(column, region, keep[i] != 0, y, strip.lo[i], strip.hi[i], table,
+                                           strip.sums[i], out[i]);
+            }
         });
 }
 

@@ -42,10 +42,12 @@ void FillRow(EdgeMap &map, const Pixel *row, const Pixel *below, A_long y, const
     for (; x < lastColumn; ++x) diagonals(x);
 }
 
+// Each row's bits come from that row and the one below only, so bands of
+// rows may be filled at once.
 template <class Pixel, class Differ>
-void Fill(EdgeMap &map, const PF_EffectWorld &source, const Differ &differ)
+void Fill(EdgeMap &map, const PF_EffectWorld &source, Slice rows, const Differ &differ)
 {
-    for (A_long y = 0; y < map.height(); ++y) {
+    for (A_long y = rows.begin; y < rows.end; ++y) {
         const Pixel *below = y + 1 < map.height() ? Row<Pixel>(source, y + 1) : nullptr;
         FillRow(map, Row<Pixel>(source, y), below, y, differ);
     }
@@ -102,15 +104,25 @@ bool DifferFloat(const PF_PixelFloat &a, const PF_PixelFloat &b, float threshold
            threshold;
 }
 
+void FillEdgeMapRows16(EdgeMap &map, const PF_EffectWorld &source, A_long threshold, Slice rows)
+{
+    Fill<PF_Pixel16>(map, source, rows,
+                     [threshold](const PF_Pixel16 &a, const PF_Pixel16 &b) { return Differ16(a, b, threshold); });
+}
+
+void FillEdgeMapRowsFloat(EdgeMap &map, const PF_EffectWorld &source, float threshold, Slice rows)
+{
+    Fill<PF_PixelFloat>(map, source, rows, [threshold](const PF_PixelFloat &a, const PF_PixelFloat &b) {
+        return DifferFloat(a, b, threshold);
+    });
+}
+
 void FillEdgeMap16(EdgeMap &map, const PF_EffectWorld &source, A_long threshold)
 {
-    Fill<PF_Pixel16>(map, source,
-                     [threshold](const PF_Pixel16 &a, const PF_Pixel16 &b) { return Differ16(a, b, threshold); });
+    FillEdgeMapRows16(map, source, threshold, {0, map.height()});
 }
 
 void FillEdgeMapFloat(EdgeMap &map, const PF_EffectWorld &source, float threshold)
 {
-    Fill<PF_PixelFloat>(map, source, [threshold](const PF_PixelFloat &a, const PF_PixelFloat &b) {
-        return DifferFloat(a, b, threshold);
-    });
+    FillEdgeMapRowsFloat(map, source, threshold, {0, map.height()});
 }

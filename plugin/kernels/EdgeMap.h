@@ -12,6 +12,7 @@
 #include "AEConfig.h"
 #include "AE_Effect.h"
 #include "AE_EffectCBSuites.h"
+#include "kernels/Slices.h"
 
 class EdgeMap {
 public:
@@ -95,3 +96,6 @@ bool DifferFloat(const PF_PixelFloat &a, const PF_PixelFloat &b, float threshold
 // Sets the map's bits from source (the map must be zero and of its size).
 void FillEdgeMap16(EdgeMap &map, const PF_EffectWorld &source, A_long threshold);
 void FillEdgeMapFloat(EdgeMap &map, const PF_EffectWorld &source, float threshold);
+// The same for the rows of one band only; bands may be filled at once.
+void FillEdgeMapRows16(EdgeMap &map, const PF_EffectWorld &source, A_long threshold, Slice rows);
+void FillEdgeMapRowsFloat(EdgeMap &map, const PF_EffectWorld &source, float threshold, Slice rows);

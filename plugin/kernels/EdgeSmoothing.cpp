@@ -3,18 +3,34 @@
 #include "SuiteCache.h"
 #include "kernels/EdgePatterns.h"
 #include "kernels/SmoothingDepth.h"
+#include "kernels/Slices.h"
 
 namespace {
 
-void FillEdgeMap(Depth16, EdgeMap &map, const PF_EffectWorld &source, A_long threshold)
+void FillEdgeMapRows(Depth16, EdgeMap &map, const PF_EffectWorld &source, A_long threshold, Slice rows)
 {
-    FillEdgeMap16(map, source, Depth16::Threshold(threshold));
+    FillEdgeMapRows16(map, source, Depth16::Threshold(threshold), rows);
 }
 
-void FillEdgeMap(DepthFloat, EdgeMap &map, const PF_EffectWorld &source, A_long threshold)
+void FillEdgeMapRows(DepthFloat, EdgeMap &map, const PF_EffectWorld &source, A_long threshold, Slice rows)
 {
-    FillEdgeMapFloat(map, source, DepthFloat::Threshold(threshold));
+    FillEdgeMapRowsFloat(map, source, DepthFloat::Threshold(threshold), rows);
 }
+
+// The edge map filled by bands of rows on the host's threads.
+template <class Depth>
+struct EdgeMapJob {
+    EdgeMap *map;
+    const PF_EffectWorld *source;
+    A_long threshold;
+
+    A_long Lines() const { return map->height(); }
+    PF_Err Run(Slice rows)
+    {
+        FillEdgeMapRows(Depth{}, *map, *source, threshold, rows);
+        return PF_Err_NONE;
+    }
+};
 
 template <class Depth>
 PF_Err SmoothEdges(const SmoothingJob &job)
@@ -32,7 +48,9 @@ PF_Err SmoothEdges(const SmoothingJob &job)
     err = mapWorld.allocate(source.width, source.height);
     if (err != PF_Err_NONE) return err;
     EdgeMap map = mapWorld.map();
-    FillEdgeMap(Depth{}, map, source, job.threshold);
+    EdgeMapJob<Depth> mapJob{&map, &source, job.threshold};
+    err = RunSlices(job.in_data, &mapJob);
+    if (err != PF_Err_NONE) return err;
     SmoothAll(MakeSmoothingPass<Depth>(map, source, destination, job.strength));
     return PF_Err_NONE;
 }

@@ -1,16 +1,20 @@
 #include "kernels/RegionBlur.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "AE_EffectCB.h"
 #include "kernels/BlurLine.h"
 #include "kernels/BlurSchedule.h"
 #include "kernels/KernelArea.h"
+#include "kernels/Simd.h"
 #include "kernels/Slices.h"
 
 namespace {
 
 constexpr A_u_long kFullScale16 = 32768;
+// Columns walked side by side by the scalar column pass.
+constexpr A_long kTailStripColumns = 16;
 
 // The plain sums the tail needs: red, green and blue.
 template <class P, class V>
@@ -44,20 +48,6 @@ struct Depth<PF_Pixel16> {
         w.red += static_cast<A_u_long>(tap) * p.red;
         w.green += static_cast<A_u_long>(tap) * p.green;
         w.blue += static_cast<A_u_long>(tap) * p.blue;
-    }
-
-    // Without a tail: the rounded weighted mean, or the source pixel whole
-    // when no weight was gathered. Alpha is not written.
-    static void Store(PF_Pixel16 &out, const PF_Pixel16 &src, const Weighted &w)
-    {
-        if (w.weight == 0) {
-            out = src;
-            return;
-        }
-        const A_u_long weight = w.weight;
-        out.red = static_cast<A_u_short>((w.red + weight / 2) / weight);
-        out.green = static_cast<A_u_short>((w.green + weight / 2) / weight);
-        out.blue = static_cast<A_u_short>((w.blue + weight / 2) / weight);
     }
 
     // With a tail T: (T * mean + 16384 + weighted mean * (32768 - T)) div
@@ -95,18 +85,6 @@ struct Depth<PF_PixelFloat> {
         w.blue += p.blue * weight;
     }
 
-    static void Store(PF_PixelFloat &out, const PF_PixelFloat &src, const Weighted &w)
-    {
-        if (w.weight == 0) {
-            out = src;
-            return;
-        }
-        const double scale = 32768.0 / w.weight;
-        out.red = static_cast<PF_FpShort>(w.red * scale);
-        out.green = static_cast<PF_FpShort>(w.green * scale);
-        out.blue = static_cast<PF_FpShort>(w.blue * scale);
-    }
-
     // weighted * (32768 / W) * (1 - T / 32768) + mean * T / 32768; without
     // weight only the mean term.
     static void StoreWithTail(PF_PixelFloat &out, const Weighted &w, const Plain::Totals &plain, A_u_short tailTotal)
@@ -123,28 +101,30 @@ struct Depth<PF_PixelFloat> {
     }
 };
 
-// One line (a row, or a column copied into a buffer) of length pixels; the
-// result for pixel x goes to out + x * outStride bytes.
-template <class Pixel, BlurForm Form>
-void BlurLine(const Pixel *in, const MaskPlanes<1> &planes, A_long length, const GaussTable &table, char *out,
-              ptrdiff_t outStride)
+// The output for the selected pixel x of a line (a row, or a column read in
+// place) whose window is [lo, hi], plain holding the window's sums when the
+// table has a tail. The scalar form, for tables with a tail.
+template <class Pixel, BlurForm Form, class In, class Selected>
+void BlurPixel(const In &in, const Selected &selected, A_long x, A_long lo, A_long hi, const GaussTable &table,
+               const typename Depth<Pixel>::Plain &plain, Pixel &target)
 {
     using D = Depth<Pixel>;
-    const A_u_char *selected = planes[0];
-    const bool hasTail = table.tailTotal != 0;
-    typename D::Plain plain;
-    WalkWindows<Form>(in, selected, length, table.n - 1, hasTail ? &plain : nullptr,
-                      [&](A_long x, A_long lo, A_long hi) {
-                          typename D::Weighted weighted;
-                          ForEachTap<Form>(selected, x, lo, hi, table,
-                                           [&](A_long p, A_u_short tap) { D::Accumulate(weighted, in[p], tap); });
-                          Pixel &target = *reinterpret_cast<Pixel *>(out + x * outStride);
-                          if (hasTail)
-                              D::StoreWithTail(target, weighted, plain.Sum(in, selected, lo, hi), table.tailTotal);
-                          else
-                              D::Store(target, in[x], weighted);
-                      });
+    typename D::Weighted weighted;
+    ForEachTap<Form>(selected, x, lo, hi, table, [&](A_long p, A_u_short tap) { D::Accumulate(weighted, in[p], tap); });
+    D::StoreWithTail(target, weighted, plain.Sum(in, selected, lo, hi), table.tailTotal);
 }
+
+}  // namespace
+
+SIMD_BASELINE_BEGIN
+#include "kernels/RegionBlurSimd.inl"
+SIMD_BASELINE_END
+
+SIMD_AVX2_BEGIN
+#include "kernels/RegionBlurSimd.inl"
+SIMD_AVX2_END
+
+namespace {
 
 template <class Pixel>
 IterateWorker PassWorker(bool rows, bool keepDivision)
@@ -160,9 +140,20 @@ template <class Pixel, BlurForm Form>
 PF_Err RegionBlurRows(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 {
     const auto &job = *static_cast<const RegionBlurJob<Pixel> *>(refcon);
+    const GaussTable &table = *job.table;
+    const A_long width = AreaWidth(job.rect);
     BlurRows<Pixel, 1>(job.source, job.destination, job.rect, {job.mask}, SliceOf(AreaHeight(job.rect), index, slices),
-                       [&](const Pixel *in, const MaskPlanes<1> &planes, A_long length, char *out, ptrdiff_t stride) {
-                           BlurLine<Pixel, Form>(in, planes, length, *job.table, out, stride);
+                       [&](A_long y, const Pixel *in, const MaskPlanes<1> &planes, Pixel *out) {
+                           if (table.tailTotal == 0) {
+                               SIMD_DISPATCH(RegionRowFast<Pixel, Form>(in, job.mask->Row(y), width, table, out));
+                               return;
+                           }
+                           typename Depth<Pixel>::Plain plain;
+                           WalkWindows<Form>(RowView(in), planes[0], width, table.n - 1, plain,
+                                             [&](A_long x, A_long lo, A_long hi) {
+                                                 BlurPixel<Pixel, Form>(RowView(in), planes[0], x, lo, hi, table,
+                                                                        plain, out[x]);
+                                             });
                        });
     return PF_Err_NONE;
 }
@@ -171,11 +162,27 @@ template <class Pixel, BlurForm Form>
 PF_Err RegionBlurColumns(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 {
     const auto &job = *static_cast<const RegionBlurJob<Pixel> *>(refcon);
-    return BlurColumns<Pixel, 1>(
-        job.in_data->pica_basicP, job.source, job.destination, job.rect, {job.mask},
-        SliceOf(AreaWidth(job.rect), index, slices),
-        [&](const Pixel *in, const MaskPlanes<1> &planes, A_long length, char *out, ptrdiff_t stride) {
-            BlurLine<Pixel, Form>(in, planes, length, *job.table, out, stride);
+    const Slice slice = SliceOf(AreaWidth(job.rect), index, slices);
+    const GaussTable &table = *job.table;
+    if (table.tailTotal == 0) return SIMD_DISPATCH(RegionColumnsFast<Pixel, Form>(job, slice));
+
+    // A tail: the scalar form, each column's taps read in place.
+    using Plain = typename Depth<Pixel>::Plain;
+    const PF_LRect &rect = job.rect;
+    void *unused = nullptr;
+    return WalkColumnStrips<Pixel, Form, Plain>(
+        job.in_data->pica_basicP, job.source, rect, *job.mask, slice, table.n - 1, kTailStripColumns, 0, &unused,
+        [&](A_long y, const ColumnWalks<Form, Plain> &strip) {
+            Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + strip.x0;
+            for (A_long i = 0; i < strip.width; ++i) {
+                if (strip.lo[i] > strip.hi[i]) continue;
+                const LineView<Pixel> column{
+                    reinterpret_cast<const char *>(PixelRow<Pixel>(job.source, rect.top) + rect.left + strip.x0 + i),
+                    job.source->rowbytes};
+                const LineView<A_u_char> selected{reinterpret_cast<const char *>(job.mask->data + strip.x0 + i),
+                                                  job.mask->rowBytes};
+                BlurPixel<Pixel, Form>(column, selected, y, strip.lo[i], strip.hi[i], table, strip.sums[i], out[i]);
+            }
         });
 }
 

@@ -22,7 +22,9 @@ struct RegionBlurJob {
 };
 
 // iterate_generic workers: one pass along the rows, or along the columns.
-// A column pass returns PF_Err_OUT_OF_MEMORY when its buffer cannot be made.
+// Both work along rows of the worlds; a column pass keeps state for strips of
+// columns in host memory and returns PF_Err_OUT_OF_MEMORY when it cannot get
+// it.
 template <class Pixel, BlurForm Form>
 PF_Err RegionBlurRows(void *refcon, A_long thread, A_long index, A_long slices);
 template <class Pixel, BlurForm Form>

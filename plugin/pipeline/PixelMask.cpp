@@ -83,15 +83,18 @@ void PixelMask::InvertMask()
 {
     SetBytes(rowFlags, height, 0);
     SetBytes(columnFlags, width, 0);
+    // Flags are 0 or 1, so or-ing them in without a branch lets the loops
+    // vectorise.
     for (A_long y = 0; y < height; ++y) {
         A_u_char *row = Row(y);
+        A_u_char any = 0;
         for (A_long x = 0; x < width; ++x) {
-            row[x] = row[x] == 0 ? 1 : 0;
-            if (row[x] != 0) {
-                columnFlags[x] = 1;
-                rowFlags[y] = 1;
-            }
+            const A_u_char inverted = row[x] == 0 ? 1 : 0;
+            row[x] = inverted;
+            columnFlags[x] |= inverted;
+            any |= inverted;
         }
+        if (any != 0) rowFlags[y] = 1;
     }
     flagsStale = 0;
     boundsStale = 1;
@@ -105,15 +108,15 @@ void PixelMask::MergeMask(const PixelMask &other)
         if (!other.RowOccupied(y)) continue;
         const A_u_char *from = other.Row(y);
         A_u_char *to = Row(y);
-        bool received = false;
+        A_u_char received = 0;
         for (A_long x = 0; x < columns; ++x) {
-            if (from[x] != 0) {
-                to[x] = from[x];
-                columnFlags[x] = 1;
-                received = true;
-            }
+            const A_u_char value = from[x];
+            const A_u_char set = value != 0 ? 1 : 0;
+            to[x] = set != 0 ? value : to[x];
+            columnFlags[x] |= set;
+            received |= set;
         }
-        if (received) rowFlags[y] = 1;
+        if (received != 0) rowFlags[y] = 1;
     }
     boundsStale = 1;
 }

@@ -32,6 +32,7 @@ namespace fxhost {
 
 class ThreadPool;
 class ParamStore;
+class BlockPool;
 
 // A host's application id as in_data->appl_id carries it: four characters,
 // the first in the top byte.
@@ -195,6 +196,30 @@ public:
     void noteFrameSize(A_long width, A_long height);
     int slicesPerCall() const;
 
+    // ---- timings
+    // With timings on, the host measures every iterate_generic call under the
+    // name of its worker function, and every world, handle and suite call
+    // under the call's name.
+    struct Timing {
+        std::string name;
+        long calls = 0;
+        double seconds = 0;
+    };
+    void setTimings(bool on) { timingsOn_ = on; }
+    bool timingsOn() const { return timingsOn_; }
+    // The longest total first.
+    std::vector<Timing> timings() const;
+    void clearTimings();
+    // Adds one call of `seconds` to the timing of `name`.
+    void addTiming(const std::string &name, double seconds);
+    // The name iterate_generic timings give a worker function.
+    std::string workerName(const void *function);
+
+    // ---- memory
+    // The world and handle memory kept for reuse: blocks and bytes.
+    size_t pooledBlocks() const;
+    size_t pooledBytes() const;
+
     // ---- accounting
     Accounting accounting() const;
     long acquisitions(const std::string &name, A_long version) const;
@@ -225,6 +250,11 @@ public:
     PF_Err disposeWorld(PF_EffectWorld *world);
     PF_Err pixelFormatOf(const PF_EffectWorld *world, PF_PixelFormat *format) const;
     PF_Err iterate(A_long iterations, void *refcon, IterateFunction function);
+    // Runs band(begin, end) over bands of [0, items) on the host's threads
+    // when the items come to more than a few hundred kilobytes, else over all
+    // of them on the calling thread.
+    void forEachBand(size_t items, size_t itemBytes, const std::function<void(size_t begin, size_t end)> &band);
+    void fillBytes(uint8_t *bytes, size_t size, uint8_t value);
     PF_Err progress(PF_ProgressInfo *frame, A_long current, A_long total);
     void noteParamCheckout(const PF_ParamDef *def);
     bool noteParamCheckin(const PF_ParamDef *def);
@@ -246,6 +276,8 @@ private:
     int threadsPerFrame_ = 1;
     int concurrentFrames_ = 1;
     std::unique_ptr<ThreadPool> pool_;
+    // Before the handles and worlds, which give their memory back to it.
+    std::unique_ptr<BlockPool> blocks_;
 
     FaultState faults_[static_cast<int>(Fault::Count)];
     std::set<std::pair<std::string, A_long>> refusedSuites_;
@@ -264,6 +296,11 @@ private:
     std::atomic<long> progressCalls_{0};
     std::atomic<long> slicesRun_{0};
     std::atomic<long long> largestFrame_{0};
+
+    std::atomic<bool> timingsOn_{false};
+    mutable std::mutex timingMutex_;
+    std::map<std::string, Timing> timings_;
+    std::map<const void *, std::string> workerNames_;
 };
 
 }  // namespace fxhost

@@ -3,13 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <memory>
-#include <vector>
 
 #include "AE_Effect.h"
 #include "AE_EffectPixelFormat.h"
 
 namespace fxhost {
+
+class BlockPool;
 
 // Bytes per pixel of a world format; 0 for formats the host does not know.
 int BytesPerPixel(PF_PixelFormat format);
@@ -21,15 +23,27 @@ public:
     // Rows carry some slack beyond width so that code which confuses width
     // and rowbytes shows up. `fill` is the byte every pixel starts with.
     WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill, int bytesPerPixel);
+    // Storage from the host's pool, given back when the world goes; the bytes
+    // are whatever the pool's last user left.
+    WorldStorage(A_long width, A_long height, PF_PixelFormat format, int bytesPerPixel, BlockPool &pool);
+    ~WorldStorage();
+    WorldStorage(const WorldStorage &) = delete;
+    WorldStorage &operator=(const WorldStorage &) = delete;
 
     PF_EffectWorld &world() { return world_; }
     PF_PixelFormat format() const { return format_; }
     int bytesPerPixel() const { return pixelBytes_; }
+    // Every byte, row slack included.
+    size_t size() const { return size_; }
 
 private:
-    std::vector<uint8_t> bytes_;
+    void describe(A_long width, A_long height);
+
     PF_PixelFormat format_;
     int pixelBytes_;
+    size_t size_;
+    BlockPool *pool_ = nullptr;  // null: the bytes are the storage's own
+    uint8_t *bytes_ = nullptr;
     PF_EffectWorld world_{};
 };
 

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "ScriptedUser.h"
@@ -65,6 +68,22 @@ void *FindFunction(void *library, const char *name)
 void CloseLibrary(void *library) { FreeLibrary(static_cast<HMODULE>(library)); }
 
 HINSTANCE ModuleInstance(void *library, const std::string &) { return static_cast<HINSTANCE>(library); }
+
+std::string FunctionName(const void *address)
+{
+    HMODULE module = nullptr;
+    char path[MAX_PATH] = "";
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(address), &module) ||
+        GetModuleFileNameA(module, path, sizeof path) == 0)
+        return "function at " + std::to_string(reinterpret_cast<uintptr_t>(address));
+    const char *file = std::strrchr(path, '\\');
+    char offset[32];
+    std::snprintf(offset, sizeof offset, "+0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(address) -
+                                                  reinterpret_cast<uintptr_t>(module)));
+    return std::string(file != nullptr ? file + 1 : path) + offset;
+}
 
 void AttachModuleResources(HINSTANCE) {}
 

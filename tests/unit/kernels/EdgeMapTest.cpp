@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "EdgeMapFixture.h"
 #include "PaintedWorld.h"
@@ -113,6 +116,47 @@ TEST_F(EdgeMapTest, PixelsAfterTheLastWholeBlockAreAlwaysTested)
     const EdgeMap &map = MapOf(world);
     EXPECT_EQ(map.bits(1, 0), 0);
     EXPECT_TRUE(map.X(0, 0));
+}
+
+// Bands of rows filled one by one, in any order, give the map the whole
+// fill gives: a row's bits depend on that row and the one below only.
+TEST_F(EdgeMapTest, BandsOfRowsGiveTheWholeMap)
+{
+    std::vector<std::string> rows;
+    for (int y = 0; y < 13; ++y) {
+        std::string row;
+        for (int x = 0; x < 11; ++x) row += "ABCA"[(x * 7 + y * y * 3 + x * y) % 4];
+        rows.push_back(row);
+    }
+    const std::map<char, PF_Pixel16> palette16 = {
+        {'A', painted::Grey16(0)}, {'B', painted::Grey16(32768)}, {'C', {0, 9000, 9000, 9000}}};
+    std::map<char, PF_PixelFloat> paletteFloat;
+    for (const auto &[key, p] : palette16)
+        paletteFloat[key] = {p.alpha / 32768.0f, p.red / 32768.0f, p.green / 32768.0f, p.blue / 32768.0f};
+    const fxhost::World world16 = Paint16(rows, palette16);
+    const fxhost::World worldFloat = painted::PaintFloat(rows, paletteFloat);
+    const std::vector<Slice> bands = {{9, 13}, {0, 1}, {4, 9}, {1, 4}};
+
+    for (const bool deep : {true, false}) {
+        EdgeMapWorld wholeWorld(worldSuite(), inData()->effect_ref), bandWorld(worldSuite(), inData()->effect_ref);
+        ASSERT_EQ(wholeWorld.allocate(11, 13), PF_Err_NONE);
+        ASSERT_EQ(bandWorld.allocate(11, 13), PF_Err_NONE);
+        EdgeMap whole = wholeWorld.map(), banded = bandWorld.map();
+        if (deep) {
+            FillEdgeMap16(whole, *world16.get(), kThreshold);
+            for (const Slice &band : bands) FillEdgeMapRows16(banded, *world16.get(), kThreshold, band);
+        } else {
+            FillEdgeMapFloat(whole, *worldFloat.get(), 10 / 255.0f);
+            for (const Slice &band : bands) FillEdgeMapRowsFloat(banded, *worldFloat.get(), 10 / 255.0f, band);
+        }
+        int set = 0;
+        for (A_long y = -1; y <= 13; ++y)
+            for (A_long x = -EdgeMap::kLeftBorder; x < EdgeMap::RowSpan(11) - EdgeMap::kLeftBorder; ++x) {
+                EXPECT_EQ(banded.bits(x, y), whole.bits(x, y)) << (deep ? "16-bit " : "float ") << x << ", " << y;
+                set += whole.bits(x, y) != 0;
+            }
+        EXPECT_GT(set, 20);
+    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <string>
 #include <vector>
 
 #include "AEException.h"
@@ -51,6 +52,37 @@ TEST_F(PixelMaskTest, MergeCopiesSelectedValuesOverTheCommonArea)
     other.flagsStale = 1;
     target.MergeMask(other);
     EXPECT_EQ(MaskText(target), (Rows{"11.", "11."}));
+}
+
+// Rows long enough for the vector loops, with their tails: values merge over
+// the target's own, zeros leave it, and the flags follow both.
+TEST_F(PixelMaskTest, MergeAndInvertOfLongRowsKeepEveryValueAndFlag)
+{
+    Rows sourceRows, targetRows, merged, inverted;
+    for (int y = 0; y < 3; ++y) {
+        std::string from, to, both, flipped;
+        for (int x = 0; x < 75; ++x) {
+            const char f = (x * 5 + y) % 7 == 0 ? static_cast<char>('1' + x % 9) : '.';
+            const char t = y == 0 && x % 11 == 3 ? '2' : '.';
+            from += f;
+            to += t;
+            both += f != '.' ? f : t;
+            flipped += both.back() == '.' ? '1' : '.';
+        }
+        sourceRows.push_back(from);
+        targetRows.push_back(to);
+        merged.push_back(both);
+        inverted.push_back(flipped);
+    }
+    const PixelMask source = DrawMask(inData(), sourceRows);
+    PixelMask target = DrawMask(inData(), targetRows);
+    target.MergeMask(source);
+    EXPECT_EQ(MaskText(target), merged);
+    EXPECT_EQ(FlagText(target), FlagText(DrawMask(inData(), merged)));
+
+    target.InvertMask();
+    EXPECT_EQ(MaskText(target), inverted);
+    EXPECT_EQ(FlagText(target), FlagText(DrawMask(inData(), inverted)));
 }
 
 TEST_F(PixelMaskTest, InvertGivesTheComplementWithExactFlags)

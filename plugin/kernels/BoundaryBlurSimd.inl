@@ -1,0 +1,412 @@
+// The boundary blur's passes for tables without a tail and with no more than
+// the stored taps, with the weighted sums of TapSums.inl. The weighted alpha
+// takes prepared pixels of two lanes, the weight flag and the alpha. The
+// plain sums of the window (the opaque pixels' number and colours): 16-bit as
+// sums with unit weights over prepared pixels of four lanes, integer sums
+// being the same in any order; float from the WindowSums of each line, whose
+// order of additions the results depend on. Included by BoundaryBlur.cpp once
+// per instruction set (see Simd.h).
+
+#include "kernels/TapSums.inl"
+
+template <class Pixel>
+struct BoundaryLanes;
+template <>
+struct BoundaryLanes<PF_Pixel16> {
+    using Lane = uint32_t;
+    static Lane Weight(A_u_short tap) { return tap; }
+    static A_u_long TotalWeight(Lane flagSum) { return flagSum & 0xFFFF; }
+};
+template <>
+struct BoundaryLanes<PF_PixelFloat> {
+    using Lane = double;
+    static Lane Weight(A_u_short tap) { return tap * kTapUnit; }
+    static A_u_long TotalWeight(Lane flagSum) { return static_cast<A_u_long>(flagSum * 32768.0) & 0xFFFF; }
+};
+
+template <class Pixel>
+using BoundaryLane = typename BoundaryLanes<Pixel>::Lane;
+
+// The weighted lanes: flag and alpha of the pixels that count.
+template <class Pixel>
+inline void PrepareAlphas(const Pixel *in, const A_u_char *selected, A_long count, BoundaryLane<Pixel> *lanes)
+{
+    using Lane = BoundaryLane<Pixel>;
+    for (A_long i = 0; i < count; ++i) {
+        const bool counts = selected[i] != 0;
+        lanes[2 * i] = counts ? Lane(1) : Lane(0);
+        lanes[2 * i + 1] = counts ? Lane(in[i].alpha) : Lane(0);
+    }
+}
+
+// The 16-bit plain lanes: 1 and the colour of the opaque pixels that count.
+inline void PrepareOpaque(const PF_Pixel16 *in, const A_u_char *selected, A_long count, uint32_t *lanes)
+{
+    for (A_long i = 0; i < count; ++i) {
+        const bool opaque = selected[i] != 0 && in[i].alpha != 0;
+        lanes[4 * i] = opaque ? 1 : 0;
+        lanes[4 * i + 1] = opaque ? in[i].red : 0;
+        lanes[4 * i + 2] = opaque ? in[i].green : 0;
+        lanes[4 * i + 3] = opaque ? in[i].blue : 0;
+    }
+}
+
+// The blurred alpha without a tail: the source alpha without weight, a shift
+// with the whole table's weight, else the rounded division.
+inline A_u_short BlurredAlpha(const uint32_t *weighted, const PF_Pixel16 &src)
+{
+    const A_u_long weight = BoundaryLanes<PF_Pixel16>::TotalWeight(weighted[0]);
+    if (weight == 0) return src.alpha;
+    if (weight == 32768) return static_cast<A_u_short>((weighted[1] + 16384) >> 15);
+    return static_cast<A_u_short>((weighted[1] + weight / 2) / weight);
+}
+
+inline PF_FpShort BlurredAlpha(const double *weighted, const PF_PixelFloat &src)
+{
+    const A_u_long weight = BoundaryLanes<PF_PixelFloat>::TotalWeight(weighted[0]);
+    if (weight == 0) return src.alpha;
+    // 32768 / 32768 is exactly 1.
+    const double scale = weight == 32768 ? 1.0 : 32768.0 / weight;
+    return static_cast<PF_FpShort>(scale * weighted[1]);
+}
+
+// A selected pixel's output from its weighted sums and its window's opaque
+// count and colour sums (16-bit plain lanes).
+inline void StoreBoundary(const uint32_t *weighted, const uint32_t *opaque, const PF_Pixel16 &src, bool keep,
+                          PF_Pixel16 &out)
+{
+    const A_u_short alpha = keep ? src.alpha : BlurredAlpha(weighted, src);
+    const A_u_long count = opaque[0];
+    if (count == 0) {
+        out = src;
+    } else {
+        out.red = static_cast<A_u_short>((opaque[1] + count / 2) / count);
+        out.green = static_cast<A_u_short>((opaque[2] + count / 2) / count);
+        out.blue = static_cast<A_u_short>((opaque[3] + count / 2) / count);
+    }
+    out.alpha = alpha;
+}
+
+// Float: the window's sums as its WindowSums give them.
+template <class Totals>
+inline void StoreBoundary(const double *weighted, const Totals &totals, const PF_PixelFloat &src, bool keep,
+                          PF_PixelFloat &out)
+{
+    const PF_FpShort alpha = keep ? src.alpha : BlurredAlpha(weighted, src);
+    const double count = totals.sum[kOpaqueCount];
+    if (count == 0) {
+        out = src;
+    } else {
+        out.red = static_cast<PF_FpShort>(totals.sum[kRedSum] / count);
+        out.green = static_cast<PF_FpShort>(totals.sum[kGreenSum] / count);
+        out.blue = static_cast<PF_FpShort>(totals.sum[kBlueSum] / count);
+    }
+    out.alpha = alpha;
+}
+
+template <class Pixel>
+inline void BoundaryWeights(const GaussTable &table, TapWeights<BoundaryLane<Pixel>> &weights)
+{
+    weights.Fill(TapReach(table), [&](A_long k) { return BoundaryLanes<Pixel>::Weight(table.taps[k]); });
+}
+
+// Output pixels handled side by side: 16-bit, a group of the opaque sums,
+// half a group of the weighted ones; float, a group of the weighted sums.
+template <class Pixel>
+constexpr A_long kBoundaryGroup = std::is_same_v<Pixel, PF_Pixel16> ? kGroupPixels<uint32_t, 4>
+                                                                    : kGroupPixels<double, 2>;
+// Pixels a weighted group reads past the first of the group.
+template <class Pixel>
+constexpr A_long kBoundaryPadding = kGroupPixels<BoundaryLane<Pixel>, 2>;
+
+// The window of each pixel of a group relative to it, from the span of
+// pixels that count for each other; lo > hi for pixels not selected.
+inline void GroupWindows(const A_u_char *selected, A_long group, A_long count, A_long spanBegin, A_long spanEnd,
+                         A_long reach, A_long *lo, A_long *hi)
+{
+    for (A_long j = 0; j < count; ++j) {
+        const A_long at = group + j;
+        lo[j] = selected[at] == 0 ? 1 : std::max(spanBegin, at - reach) - at;
+        hi[j] = selected[at] == 0 ? 0 : std::min(spanEnd, at + reach) - at;
+    }
+}
+
+// Calls piece(begin, end, spanBegin, spanEnd) for the pieces of at most
+// `piece` pixels of the spans of a row that hold selected pixels; a span is a
+// run (run-limited) or the whole row (window form).
+template <BlurForm Form, class Piece>
+void ForEachPiece(const A_u_char *selected, A_long length, A_long piece, Piece &&visit)
+{
+    for (A_long x = 0; x < length;) {
+        if (selected[x] == 0) {
+            ++x;
+            continue;
+        }
+        A_long spanBegin = 0, spanEnd = length - 1;
+        if constexpr (Form == BlurForm::RunLimited) {
+            spanBegin = spanEnd = x;
+            while (spanEnd + 1 < length && selected[spanEnd + 1] != 0) ++spanEnd;
+        }
+        for (A_long begin = x; begin <= spanEnd; begin += piece) {
+            const A_long end = std::min(spanEnd + 1, begin + piece);
+            if (std::find_if(selected + begin, selected + end, [](A_u_char b) { return b != 0; }) != selected + end)
+                visit(begin, end, spanBegin, spanEnd);
+        }
+        x = spanEnd + 1;
+    }
+}
+
+// Prepares the pixels [first, last) of a row into lanes, zeros outside the
+// span [spanBegin, spanEnd].
+template <int PerPixel, class Lane, class Prepare>
+void PrepareSpan(A_long first, A_long last, A_long spanBegin, A_long spanEnd, Lane *lanes, Prepare &&prepare)
+{
+    const A_long inside = std::max(first, spanBegin), outside = std::min(last, spanEnd + 1);
+    PrepareZeros<PerPixel>(inside - first, lanes);
+    prepare(inside, outside - inside, lanes + PerPixel * (inside - first));
+    PrepareZeros<PerPixel>(last - outside, lanes + PerPixel * (outside - first));
+}
+
+template <BlurForm Form>
+void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_char *keep, A_long length,
+                     const GaussTable &table, PF_Pixel16 *out)
+{
+    constexpr A_long kGroup = kBoundaryGroup<PF_Pixel16>;
+    const A_long reach = TapReach(table);
+    TapWeights<uint32_t> weights, units;
+    BoundaryWeights<PF_Pixel16>(table, weights);
+    units.Fill(reach, [](A_long) { return 1u; });
+
+    alignas(64) uint32_t alphas[kLineBufferBytes / sizeof(uint32_t) / 3];
+    alignas(64) uint32_t opaque[2 * kLineBufferBytes / sizeof(uint32_t) / 3];
+    const A_long piece = static_cast<A_long>(sizeof opaque / (4 * sizeof(uint32_t))) - 2 * reach -
+                         kBoundaryPadding<PF_Pixel16>;
+    ForEachPiece<Form>(region, length, piece, [&](A_long begin, A_long end, A_long spanBegin, A_long spanEnd) {
+        const A_long first = begin - reach, last = end + reach + kBoundaryPadding<PF_Pixel16>;
+        PrepareSpan<2>(first, last, spanBegin, spanEnd, alphas, [&](A_long at, A_long count, uint32_t *lanes) {
+            PrepareAlphas(in + at, region + at, count, lanes);
+        });
+        PrepareSpan<4>(first, last, spanBegin, spanEnd, opaque, [&](A_long at, A_long count, uint32_t *lanes) {
+            PrepareOpaque(in + at, region + at, count, lanes);
+        });
+        for (A_long group = begin; group < end; group += kGroup) {
+            const A_long count = std::min(kGroup, end - group);
+            A_long lo[kGroupPixels<uint32_t, 2>], hi[kGroupPixels<uint32_t, 2>];
+            GroupWindows(region, group, count, spanBegin, spanEnd, reach, lo, hi);
+            uint32_t weighted[kGroupPixels<uint32_t, 2>][2], sums[kGroup][4];
+            const auto alphaAt = [&](A_long k) { return alphas + 2 * (group + k - first); };
+            const auto opaqueAt = [&](A_long k) { return opaque + 4 * (group + k - first); };
+            if (!SumTaps<uint32_t, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
+            SumTaps<uint32_t, 4>(opaqueAt, lo, hi, count, units, sums);
+            for (A_long j = 0; j < count; ++j)
+                if (lo[j] <= hi[j])
+                    StoreBoundary(weighted[j], sums[j], in[group + j], keep[group + j] != 0, out[group + j]);
+        }
+    });
+}
+
+template <BlurForm Form>
+void BoundaryRowFast(const PF_PixelFloat *in, const A_u_char *region, const A_u_char *keep, A_long length,
+                     const GaussTable &table, PF_PixelFloat *out)
+{
+    using Plain = WindowSums<BoundaryTerms<PF_PixelFloat, double>>;
+    constexpr A_long kGroup = kBoundaryGroup<PF_PixelFloat>;
+    const A_long reach = TapReach(table);
+    TapWeights<double> weights;
+    BoundaryWeights<PF_PixelFloat>(table, weights);
+
+    // The window sums of each pixel of a piece, as the walk along the row
+    // gives them.
+    constexpr A_long kPiece = 512;
+    Plain::Totals totals[kPiece];
+    alignas(64) double alphas[2 * (kPiece + 2 * kStoredTaps + kBoundaryPadding<PF_PixelFloat>)];
+    const LineView<PF_PixelFloat> pixels = RowView(in);
+    const LineView<A_u_char> selected = RowView(region);
+    WindowWalk<Form, Plain> walk(length, table.n - 1);
+    Plain plain;
+    ForEachPiece<Form>(region, length, kPiece, [&](A_long begin, A_long end, A_long spanBegin, A_long spanEnd) {
+        const A_long first = begin - reach, last = end + reach + kBoundaryPadding<PF_PixelFloat>;
+        PrepareSpan<2>(first, last, spanBegin, spanEnd, alphas, [&](A_long at, A_long count, double *lanes) {
+            PrepareAlphas(in + at, region + at, count, lanes);
+        });
+        for (A_long x = begin; x < end; ++x) {
+            if (region[x] == 0) continue;
+            A_long lo, hi;
+            walk.Visit(pixels, selected, x, plain, lo, hi);
+            totals[x - begin] = plain.Sum(pixels, selected, lo, hi);
+        }
+        for (A_long group = begin; group < end; group += kGroup) {
+            const A_long count = std::min(kGroup, end - group);
+            A_long lo[kGroup], hi[kGroup];
+            GroupWindows(region, group, count, spanBegin, spanEnd, reach, lo, hi);
+            double weighted[kGroup][2];
+            const auto alphaAt = [&](A_long k) { return alphas + 2 * (group + k - first); };
+            if (!SumTaps<double, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
+            for (A_long j = 0; j < count; ++j)
+                if (lo[j] <= hi[j])
+                    StoreBoundary(weighted[j], totals[group + j - begin], in[group + j], keep[group + j] != 0,
+                                  out[group + j]);
+        }
+    });
+}
+
+// The window of column `column` of a strip at row y relative to y, for a
+// pixel the mask selects; runs (run-limited) are found when the walk enters
+// them and kept in runBegin and runEnd.
+template <BlurForm Form>
+inline void ColumnWindow(const PixelMask &mask, const A_u_char *selectedHere, A_long column, A_long y, A_long height,
+                         A_long reach, A_long *runBegin, A_long *runEnd, A_long &lo, A_long &hi)
+{
+    A_long from = 0, to = height - 1;
+    if constexpr (Form == BlurForm::RunLimited) {
+        if (y > runEnd[column]) {
+            runBegin[column] = runEnd[column] = y;
+            const A_u_char *below = selectedHere + column;
+            while (runEnd[column] + 1 < height && below[(runEnd[column] + 1 - y) * mask.rowBytes] != 0)
+                ++runEnd[column];
+        }
+        from = runBegin[column];
+        to = runEnd[column];
+    }
+    lo = std::max(from, y - reach) - y;
+    hi = std::min(to, y + reach) - y;
+}
+
+template <BlurForm Form>
+PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
+{
+    constexpr A_long kGroup = kBoundaryGroup<PF_Pixel16>;
+    const GaussTable &table = *job.table;
+    const PF_LRect &rect = job.rect;
+    const PixelMask &mask = *job.regionMask;
+    const A_long height = AreaHeight(rect), reach = TapReach(table);
+    TapWeights<uint32_t> weights, units;
+    BoundaryWeights<PF_Pixel16>(table, weights);
+    units.Fill(reach, [](A_long) { return 1u; });
+
+    // The two rings together as one of six lanes to a pixel.
+    constexpr A_long kSpare = kBoundaryPadding<PF_Pixel16> - kGroup;
+    const A_long columns = StripColumns<uint32_t, 6>(reach) / kGroup * kGroup + kGroup;
+    const size_t alphaBytes = RingBytes<uint32_t, 2>(reach, columns, kSpare);
+    const size_t opaqueBytes = RingBytes<uint32_t, 4>(reach, columns);
+    ScratchBlock block;
+    PreparedRing<uint32_t> alphaRing{}, opaqueRing{};
+    A_long *runBegin = nullptr, *runEnd = nullptr;
+    const uint32_t *alphaRow[2 * kStoredTaps], *opaqueRow[2 * kStoredTaps];
+    PF_Err err = PF_Err_NONE;
+    ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
+        if (err != PF_Err_NONE) return;
+        if (block.get() == nullptr) {
+            if (!block.Allocate(job.in_data->pica_basicP, alphaBytes + opaqueBytes + 2 * sizeof(A_long) * columns)) {
+                err = PF_Err_OUT_OF_MEMORY;
+                return;
+            }
+            char *memory = static_cast<char *>(block.get());
+            alphaRing = MakeRing<uint32_t, 2>(memory, reach, columns, kSpare);
+            opaqueRing = MakeRing<uint32_t, 4>(memory + alphaBytes, reach, columns);
+            runBegin = reinterpret_cast<A_long *>(memory + alphaBytes + opaqueBytes);
+            runEnd = runBegin + columns;
+        }
+        std::fill(runEnd, runEnd + width, -1);
+        for (A_long y = 0; y < height; ++y) {
+            if (!mask.RowOccupied(y)) continue;
+            const A_u_char *selected = mask.Row(y) + x0;
+            if (std::find_if(selected, selected + width, [](A_u_char b) { return b != 0; }) == selected + width)
+                continue;
+            const auto source = [&](A_long row) { return PixelRow<PF_Pixel16>(job.source, rect.top + row) + rect.left + x0; };
+            AdvanceRing(alphaRing, x0, y, reach, height, [&](A_long row, uint32_t *slot) {
+                PrepareAlphas(source(row), mask.Row(row) + x0, width, slot);
+                PrepareZeros<2>(columns + kSpare - width, slot + 2 * width);
+            });
+            AdvanceRing(opaqueRing, x0, y, reach, height, [&](A_long row, uint32_t *slot) {
+                PrepareOpaque(source(row), mask.Row(row) + x0, width, slot);
+                PrepareZeros<4>(columns - width, slot + 4 * width);
+            });
+            for (A_long k = -reach; k <= reach; ++k) {
+                const bool outside = y + k < 0 || y + k >= height;
+                alphaRow[k + reach] = outside ? alphaRing.Zero() : alphaRing.Slot(y + k);
+                opaqueRow[k + reach] = outside ? opaqueRing.Zero() : opaqueRing.Slot(y + k);
+            }
+            const PF_Pixel16 *in = source(y);
+            PF_Pixel16 *out = PixelRow<PF_Pixel16>(job.destination, rect.top + y) + rect.left + x0;
+            const A_u_char *keep = job.keepMask->Row(y) + x0;
+            for (A_long i = 0; i < width; i += kGroup) {
+                const A_long count = std::min(kGroup, width - i);
+                A_long lo[kGroupPixels<uint32_t, 2>], hi[kGroupPixels<uint32_t, 2>];
+                for (A_long j = 0; j < count; ++j) {
+                    lo[j] = 1;
+                    hi[j] = 0;
+                    if (selected[i + j] != 0)
+                        ColumnWindow<Form>(mask, selected, i + j, y, height, reach, runBegin, runEnd, lo[j], hi[j]);
+                }
+                uint32_t weighted[kGroupPixels<uint32_t, 2>][2], sums[kGroup][4];
+                const auto alphaAt = [&](A_long k) { return alphaRow[k + reach] + 2 * i; };
+                const auto opaqueAt = [&](A_long k) { return opaqueRow[k + reach] + 4 * i; };
+                if (!SumTaps<uint32_t, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
+                SumTaps<uint32_t, 4>(opaqueAt, lo, hi, count, units, sums);
+                for (A_long j = 0; j < count; ++j)
+                    if (lo[j] <= hi[j]) StoreBoundary(weighted[j], sums[j], in[i + j], keep[i + j] != 0, out[i + j]);
+            }
+        }
+    });
+    return err;
+}
+
+template <BlurForm Form>
+PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_PixelFloat> &job, Slice slice)
+{
+    using Plain = WindowSums<BoundaryTerms<PF_PixelFloat, double>>;
+    constexpr A_long kGroup = kBoundaryGroup<PF_PixelFloat>;
+    const GaussTable &table = *job.table;
+    const PF_LRect &rect = job.rect;
+    const PixelMask &mask = *job.regionMask;
+    const A_long height = AreaHeight(rect), reach = TapReach(table);
+    TapWeights<double> weights;
+    BoundaryWeights<PF_PixelFloat>(table, weights);
+
+    const A_long columns = StripColumns<double, 2>(reach);
+    void *memory = nullptr;
+    PreparedRing<double> ring{};
+    const double *alphaRow[2 * kStoredTaps];
+    return WalkColumnStrips<PF_PixelFloat, Form, Plain>(
+        job.in_data->pica_basicP, job.source, rect, mask, slice, table.n - 1, columns,
+        RingBytes<double, 2>(reach, columns), &memory, [&](A_long y, const ColumnWalks<Form, Plain> &strip) {
+            if (ring.rows == nullptr) ring = MakeRing<double, 2>(memory, reach, columns);
+            const auto source = [&](A_long row) {
+                return PixelRow<PF_PixelFloat>(job.source, rect.top + row) + rect.left + strip.x0;
+            };
+            AdvanceRing(ring, strip.x0, y, reach, height, [&](A_long row, double *slot) {
+                PrepareAlphas(source(row), mask.Row(row) + strip.x0, strip.width, slot);
+                PrepareZeros<2>(columns - strip.width, slot + 2 * strip.width);
+            });
+            for (A_long k = -reach; k <= reach; ++k)
+                alphaRow[k + reach] = y + k < 0 || y + k >= height ? ring.Zero() : ring.Slot(y + k);
+            const PF_PixelFloat *in = source(y);
+            PF_PixelFloat *out = PixelRow<PF_PixelFloat>(job.destination, rect.top + y) + rect.left + strip.x0;
+            const A_u_char *keep = job.keepMask->Row(y) + strip.x0;
+            for (A_long i = 0; i < strip.width; i += kGroup) {
+                const A_long count = std::min(kGroup, strip.width - i);
+                A_long lo[kGroup], hi[kGroup];
+                for (A_long j = 0; j < count; ++j) {
+                    lo[j] = strip.lo[i + j];
+                    hi[j] = strip.hi[i + j];
+                    if (lo[j] > hi[j]) continue;
+                    lo[j] = std::max(lo[j], y - reach) - y;
+                    hi[j] = std::min(hi[j], y + reach) - y;
+                }
+                double weighted[kGroup][2];
+                const auto alphaAt = [&](A_long k) { return alphaRow[k + reach] + 2 * i; };
+                if (!SumTaps<double, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
+                for (A_long j = 0; j < count; ++j) {
+                    if (lo[j] > hi[j]) continue;
+                    const A_long column = i + j;
+                    const LineView<PF_PixelFloat> pixels{
+                        reinterpret_cast<const char *>(source(0) + column), job.source->rowbytes};
+                    const LineView<A_u_char> selected{reinterpret_cast<const char *>(mask.data + strip.x0 + column),
+                                                      mask.rowBytes};
+                    StoreBoundary(weighted[j], strip.sums[column].Sum(pixels, selected, strip.lo[column], strip.hi[column]),
+                                  in[column], keep[column] != 0, out[column]);
+                }
+            }
+        });
+}

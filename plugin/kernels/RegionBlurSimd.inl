@@ -1,0 +1,269 @@
+// The region blur's passes for tables without a tail, with the weighted sums
+// of TapSums.inl: a prepared pixel is the weight flag and red, green and
+// blue. Rows are prepared a piece at a time into a buffer on the stack;
+// columns are walked in strips, row by row, over a ring of prepared rows.
+// Included by RegionBlur.cpp once per instruction set (see Simd.h).
+
+#include "kernels/TapSums.inl"
+
+template <class Pixel>
+struct RegionLanes;
+template <>
+struct RegionLanes<PF_Pixel16> {
+    using Lane = uint32_t;
+    static Lane Weight(A_u_short tap) { return tap; }
+    // The weight W as the 16-bit sum of the counted taps.
+    static A_u_long TotalWeight(Lane flagSum) { return flagSum & 0xFFFF; }
+};
+template <>
+struct RegionLanes<PF_PixelFloat> {
+    using Lane = double;
+    static Lane Weight(A_u_short tap) { return tap * kTapUnit; }
+    // The flag sums are whole multiples of one tap unit, exact in double.
+    static A_u_long TotalWeight(Lane flagSum) { return static_cast<A_u_long>(flagSum * 32768.0) & 0xFFFF; }
+};
+
+template <class Pixel>
+using RegionLane = typename RegionLanes<Pixel>::Lane;
+
+// Prepared pixels for count pixels of a line; those not selected, and those
+// at or past `end` (when end < count), get zeros. in must be readable for
+// count pixels when end >= count.
+inline void PrepareRegionPixels(const PF_Pixel16 *in, const A_u_char *selected, A_long count, uint32_t *lanes)
+{
+    using U16x8 = VectorOf<uint16_t, 8>::type;
+    const U32x8 colour = {0, ~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u};
+    const U32x8 flag = {1, 0, 0, 0, 1, 0, 0, 0};
+    A_long i = 0;
+    for (; i + 2 <= count; i += 2) {
+        U16x8 two;
+        std::memcpy(&two, in + i, sizeof two);
+        const U32x8 wide = __builtin_convertvector(two, U32x8);
+        const uint32_t first = selected[i] != 0 ? ~0u : 0, second = selected[i + 1] != 0 ? ~0u : 0;
+        const U32x8 counts = {first, first, first, first, second, second, second, second};
+        const U32x8 prepared = ((wide & colour) | flag) & counts;
+        std::memcpy(lanes + 4 * i, &prepared, sizeof prepared);
+    }
+    for (; i < count; ++i) {
+        const bool counts = selected[i] != 0;
+        lanes[4 * i] = counts ? 1 : 0;
+        lanes[4 * i + 1] = counts ? in[i].red : 0;
+        lanes[4 * i + 2] = counts ? in[i].green : 0;
+        lanes[4 * i + 3] = counts ? in[i].blue : 0;
+    }
+}
+
+inline void PrepareRegionPixels(const PF_PixelFloat *in, const A_u_char *selected, A_long count, double *lanes)
+{
+    using F32x4 = VectorOf<float, 4>::type;
+    for (A_long i = 0; i < count; ++i) {
+        F32x4 pixel;
+        std::memcpy(&pixel, in + i, sizeof pixel);
+        F64x4 wide = __builtin_convertvector(pixel, F64x4);
+        wide[0] = 1.0;
+        I64x4 bits;
+        std::memcpy(&bits, &wide, sizeof bits);
+        bits &= I64x4{} + (selected[i] != 0 ? int64_t{-1} : 0);
+        std::memcpy(lanes + 4 * i, &bits, sizeof bits);
+    }
+}
+
+
+// The output for one selected pixel from its sums: without weight the source
+// pixel whole; with all of the table's 32768 a shift (16-bit) or the sums as
+// they are (float); else the division by the weight. Alpha is not written.
+inline void StoreRegion(const uint32_t *acc, const PF_Pixel16 &src, PF_Pixel16 &out)
+{
+    const A_u_long weight = RegionLanes<PF_Pixel16>::TotalWeight(acc[0]);
+    if (weight == 0) {
+        out = src;
+        return;
+    }
+    if (weight == 32768) {
+        out.red = static_cast<A_u_short>((acc[1] + 16384) >> 15);
+        out.green = static_cast<A_u_short>((acc[2] + 16384) >> 15);
+        out.blue = static_cast<A_u_short>((acc[3] + 16384) >> 15);
+        return;
+    }
+    out.red = static_cast<A_u_short>((acc[1] + weight / 2) / weight);
+    out.green = static_cast<A_u_short>((acc[2] + weight / 2) / weight);
+    out.blue = static_cast<A_u_short>((acc[3] + weight / 2) / weight);
+}
+
+inline void StoreRegion(const double *acc, const PF_PixelFloat &src, PF_PixelFloat &out)
+{
+    const A_u_long weight = RegionLanes<PF_PixelFloat>::TotalWeight(acc[0]);
+    if (weight == 0) {
+        out = src;
+        return;
+    }
+    // 32768 / 32768 is exactly 1.
+    const double scale = weight == 32768 ? 1.0 : 32768.0 / weight;
+    out.red = static_cast<PF_FpShort>(acc[1] * scale);
+    out.green = static_cast<PF_FpShort>(acc[2] * scale);
+    out.blue = static_cast<PF_FpShort>(acc[3] * scale);
+}
+
+// The weights of the taps in the lanes' form.
+template <class Pixel>
+inline void RegionWeights(const GaussTable &table, TapWeights<RegionLane<Pixel>> &weights)
+{
+    weights.Fill(TapReach(table), [&](A_long k) { return RegionLanes<Pixel>::Weight(table.taps[k]); });
+}
+
+
+// The sums of a group of count pixels and their output, given each pixel's
+// window [lo, hi] relative to it (lo > hi: not selected, not written). When
+// every selected pixel has the same window no lane needs a mask.
+template <class Pixel, class At>
+inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long count,
+                      const TapWeights<RegionLane<Pixel>> &weights, const Pixel *in, Pixel *out)
+{
+    using Lane = RegionLane<Pixel>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    A_long first = 0;
+    while (first < count && lo[first] > hi[first]) ++first;
+    if (first == count) return;
+    bool same = true;
+    for (A_long j = first + 1; j < count; ++j)
+        if (lo[j] <= hi[j] && (lo[j] != lo[first] || hi[j] != hi[first])) same = false;
+    Lane sums[kGroup][4];
+    if (same)
+        SumCommon<Lane>(at, lo[first], hi[first], weights, sums[0], true);
+    else
+        SumTaps<Lane, 4>(at, lo, hi, count, weights, sums);
+    for (A_long j = first; j < count; ++j)
+        if (lo[j] <= hi[j]) StoreRegion(sums[j], in[j], out[j]);
+}
+
+// One row. The pixels that count for each other form spans: the runs of
+// selected pixels (run-limited), or the whole row (window form, where the
+// unselected pixels count as zeros).
+template <class Pixel, BlurForm Form>
+void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, const GaussTable &table, Pixel *out)
+{
+    using Lane = RegionLane<Pixel>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    const A_long reach = TapReach(table);
+    TapWeights<Lane> weights;
+    RegionWeights<Pixel>(table, weights);
+
+    alignas(64) Lane buffer[kLineBufferBytes / sizeof(Lane)];
+    const A_long piece = static_cast<A_long>(kLineBufferBytes / (4 * sizeof(Lane))) - 2 * reach - kGroup;
+    for (A_long x = 0; x < length;) {
+        if (selected[x] == 0) {
+            ++x;
+            continue;
+        }
+        A_long spanBegin = 0, spanEnd = length - 1;
+        if constexpr (Form == BlurForm::RunLimited) {
+            spanBegin = spanEnd = x;
+            while (spanEnd + 1 < length && selected[spanEnd + 1] != 0) ++spanEnd;
+        }
+        for (A_long begin = x; begin <= spanEnd; begin += piece) {
+            const A_long end = std::min(spanEnd + 1, begin + piece);
+            if (std::find_if(selected + begin, selected + end, [](A_u_char b) { return b != 0; }) == selected + end)
+                continue;
+            // The buffer: zeros outside the span, the span's pixels inside.
+            const A_long first = begin - reach, last = end + reach + kGroup;
+            const A_long inside = std::max(first, spanBegin), outside = std::min(last, spanEnd + 1);
+            PrepareZeros<4>(inside - first, buffer);
+            PrepareRegionPixels(in + inside, selected + inside, outside - inside, buffer + 4 * (inside - first));
+            PrepareZeros<4>(last - outside, buffer + 4 * (outside - first));
+            for (A_long group = begin; group < end; group += kGroup) {
+                const A_long count = std::min(kGroup, end - group);
+                A_long lo[kGroup], hi[kGroup];
+                for (A_long j = 0; j < count; ++j) {
+                    const A_long at = group + j;
+                    lo[j] = selected[at] == 0 ? 1 : std::max(spanBegin, at - reach) - at;
+                    hi[j] = selected[at] == 0 ? 0 : std::min(spanEnd, at + reach) - at;
+                }
+                const auto at = [&](A_long k) { return buffer + 4 * (group + k - first); };
+                BlurGroup<Pixel>(at, lo, hi, count, weights, in + group, out + group);
+            }
+        }
+        x = spanEnd + 1;
+    }
+}
+
+// Columns are walked in strips of adjacent columns, row by row down a ring
+// of prepared rows. The pixels that count for each other are those of the
+// same run of a column (run-limited), or of the whole column (window form,
+// where the unselected pixels count as zeros).
+template <class Pixel, BlurForm Form>
+PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
+{
+    using Lane = RegionLane<Pixel>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    const GaussTable &table = *job.table;
+    const PF_LRect &rect = job.rect;
+    const PixelMask &mask = *job.mask;
+    const A_long height = AreaHeight(rect), reach = TapReach(table);
+    TapWeights<Lane> weights;
+    RegionWeights<Pixel>(table, weights);
+
+    const A_long columns = StripColumns<Lane, 4>(reach);
+    ScratchBlock block;
+    PreparedRing<Lane> ring{};
+    A_long *runBegin = nullptr, *runEnd = nullptr;
+    const Lane *rowAt[2 * kStoredTaps];  // the prepared row of each offset from the current row
+    PF_Err err = PF_Err_NONE;
+    ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
+        if (err != PF_Err_NONE) return;
+        if (block.get() == nullptr) {
+            const size_t ringBytes = RingBytes<Lane, 4>(reach, columns);
+            if (!block.Allocate(job.in_data->pica_basicP, ringBytes + 2 * sizeof(A_long) * columns)) {
+                err = PF_Err_OUT_OF_MEMORY;
+                return;
+            }
+            ring = MakeRing<Lane, 4>(block.get(), reach, columns);
+            runBegin = reinterpret_cast<A_long *>(static_cast<char *>(block.get()) + ringBytes);
+            runEnd = runBegin + columns;
+        }
+        std::fill(runEnd, runEnd + width, -1);
+        for (A_long y = 0; y < height; ++y) {
+            if (!mask.RowOccupied(y)) continue;
+            const A_u_char *selected = mask.Row(y) + x0;
+            if (std::find_if(selected, selected + width, [](A_u_char b) { return b != 0; }) == selected + width)
+                continue;
+            AdvanceRing(ring, x0, y, reach, height, [&](A_long row, Lane *slot) {
+                const Pixel *in = PixelRow<Pixel>(job.source, rect.top + row) + rect.left + x0;
+                PrepareRegionPixels(in, mask.Row(row) + x0, width, slot);
+                PrepareZeros<4>(columns - width, slot + 4 * width);
+            });
+            for (A_long k = -reach; k <= reach; ++k)
+                rowAt[k + reach] = y + k < 0 || y + k >= height ? ring.Zero() : ring.Slot(y + k);
+            const Pixel *in = PixelRow<Pixel>(job.source, rect.top + y) + rect.left + x0;
+            Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + x0;
+            for (A_long i = 0; i < width; i += kGroup) {
+                const A_long count = std::min(kGroup, width - i);
+                A_long lo[kGroup], hi[kGroup];
+                for (A_long j = 0; j < count; ++j) {
+                    const A_long column = i + j;
+                    if (selected[column] == 0) {
+                        lo[j] = 1;
+                        hi[j] = 0;
+                        continue;
+                    }
+                    A_long from = 0, to = height - 1;
+                    if constexpr (Form == BlurForm::RunLimited) {
+                        if (y > runEnd[column]) {
+                            // A new run: it ends at the column's next unselected pixel.
+                            runBegin[column] = runEnd[column] = y;
+                            const A_u_char *below = selected + column;
+                            while (runEnd[column] + 1 < height && below[(runEnd[column] + 1 - y) * mask.rowBytes] != 0)
+                                ++runEnd[column];
+                        }
+                        from = runBegin[column];
+                        to = runEnd[column];
+                    }
+                    lo[j] = std::max(from, y - reach) - y;
+                    hi[j] = std::min(to, y + reach) - y;
+                }
+                const auto at = [&](A_long k) { return rowAt[k + reach] + 4 * i; };
+                BlurGroup<Pixel>(at, lo, hi, count, weights, in + i, out + i);
+            }
+        }
+    });
+    return err;
+}

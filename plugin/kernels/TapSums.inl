@@ -1,0 +1,270 @@
+// The weighted sums of the blurs with vectors. A prepared pixel is PerPixel
+// lanes: the pixel's weight flag (1 when it counts, else 0) and the values
+// it is weighed for (the colour, or the alpha), all 0 for a pixel that does
+// not count. A group of output pixels sums weight(|k|) * prepared(k) over
+// its window offsets k, in increasing k, as the scalar code does: lanes
+// outside a pixel's window are masked to zero, and adding zero leaves a sum
+// unchanged (a sum that starts at +0 never becomes -0). Included once per
+// instruction set (see Simd.h).
+
+template <class Lane>
+struct LaneVectors;
+// 16-bit: 32-bit lanes, eight to a vector, four vectors summed side by side.
+template <>
+struct LaneVectors<uint32_t> {
+    using V = U32x8;
+    using M = I32x8;
+    using Bound = int32_t;
+    static constexpr int kLanes = 8;
+    static constexpr int kVectors = 4;
+};
+// Float: double lanes, four to a vector; six sums side by side keep both
+// adders busy through their latency and leave registers for the loads.
+template <>
+struct LaneVectors<double> {
+    using V = F64x4;
+    using M = I64x4;
+    using Bound = int64_t;
+    static constexpr int kLanes = 4;
+    static constexpr int kVectors = 6;
+};
+
+template <class Lane, int PerPixel>
+struct Packing : LaneVectors<Lane> {
+    static constexpr int kPerPixel = PerPixel;
+    static constexpr int kPixels = LaneVectors<Lane>::kLanes / PerPixel;
+};
+
+// The pixels of a group, summed side by side.
+template <class Lane, int PerPixel>
+constexpr A_long kGroupPixels = LaneVectors<Lane>::kVectors * Packing<Lane, PerPixel>::kPixels;
+
+// Vectors go in and out of helpers by reference: passing them by value
+// would tie the baseline build to an AVX calling convention.
+template <class V, class Lane>
+inline void LoadVector(V &v, const Lane *at)
+{
+    std::memcpy(&v, at, sizeof v);
+}
+
+template <class V, class Lane>
+inline void Broadcast(V &v, Lane value)
+{
+    for (unsigned l = 0; l < sizeof(V) / sizeof(Lane); ++l) v[l] = value;
+}
+
+// The weight of every offset k from -reach to reach, in every lane.
+template <class Lane>
+struct TapWeights {
+    using V = typename LaneVectors<Lane>::V;
+    V vectors[2 * kStoredTaps - 1];
+
+    // weightOf(k) for k from 0 to reach.
+    template <class WeightOf>
+    void Fill(A_long reach, WeightOf &&weightOf)
+    {
+        for (A_long k = 0; k <= reach; ++k) {
+            Broadcast(vectors[kMaxTapDistance + k], weightOf(k));
+            vectors[kMaxTapDistance - k] = vectors[kMaxTapDistance + k];
+        }
+    }
+    const V &At(A_long k) const { return vectors[kMaxTapDistance + k]; }
+};
+
+// Adds the offsets every pixel of the group counts, no masks, to the group's
+// sums (kVectors vectors at sums; taken as zero when fresh). lo <= 0 <= hi.
+template <class Lane, class At>
+inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane> &weights, Lane *sums, bool fresh)
+{
+    using V = typename LaneVectors<Lane>::V;
+    constexpr int kVectors = LaneVectors<Lane>::kVectors;
+    constexpr int kLanes = LaneVectors<Lane>::kLanes;
+    V sum[kVectors] = {};
+    if (!fresh) {
+#pragma GCC unroll 8
+        for (int g = 0; g < kVectors; ++g) LoadVector(sum[g], sums + g * kLanes);
+    }
+    const auto single = [&](A_long k) {
+        const V w = weights.At(k);
+        const Lane *base = at(k);
+#pragma GCC unroll 8
+        for (int g = 0; g < kVectors; ++g) {
+            V v;
+            LoadVector(v, base + g * kLanes);
+            sum[g] += v * w;
+        }
+    };
+    if constexpr (std::is_integral_v<Lane>) {
+        // Integer sums do not depend on their order, and the pixels at
+        // offsets k and -k share a weight: one multiply for both.
+        const A_long pairs = -lo < hi ? -lo : hi;
+        single(0);
+        for (A_long k = 1; k <= pairs; ++k) {
+            const V w = weights.At(k);
+            const Lane *before = at(-k), *after = at(k);
+#pragma GCC unroll 8
+            for (int g = 0; g < kVectors; ++g) {
+                V a, b;
+                LoadVector(a, before + g * kLanes);
+                LoadVector(b, after + g * kLanes);
+                sum[g] += (a + b) * w;
+            }
+        }
+        for (A_long k = lo; k < -pairs; ++k) single(k);
+        for (A_long k = pairs + 1; k <= hi; ++k) single(k);
+    } else {
+        for (A_long k = lo; k <= hi; ++k) single(k);
+    }
+#pragma GCC unroll 8
+    for (int g = 0; g < kVectors; ++g) std::memcpy(sums + g * kLanes, &sum[g], sizeof(V));
+}
+
+// Adds the offset k to the group's sums where it lies inside each pixel's
+// window [lo, hi] (lowest, highest: the bounds in every lane).
+template <class Lane, class At, class M>
+inline void SumMasked(const At &at, A_long k, const TapWeights<Lane> &weights, const M *lowest, const M *highest,
+                      Lane *sums)
+{
+    using P = LaneVectors<Lane>;
+    using V = typename P::V;
+    constexpr int kLanes = P::kLanes;
+    const V w = weights.At(k);
+    M offset;
+    Broadcast(offset, static_cast<typename P::Bound>(k));
+    const Lane *base = at(k);
+#pragma GCC unroll 8
+    for (int g = 0; g < P::kVectors; ++g) {
+        M bits;
+        LoadVector(bits, base + g * kLanes);
+        bits &= (lowest[g] <= offset) & (offset <= highest[g]);
+        V v, sum;
+        std::memcpy(&v, &bits, sizeof v);
+        LoadVector(sum, sums + g * kLanes);
+        sum += v * w;
+        std::memcpy(sums + g * kLanes, &sum, sizeof sum);
+    }
+}
+
+// sums[j] for the count pixels j of a group (a whole group's lanes, pixel by
+// pixel): the sum over k from lo[j] to hi[j] of weight(k) * at(k)[j], k
+// increasing. at(k) points at the prepared pixel of the group's first pixel
+// at offset k, and the whole group must be readable there. A pixel with
+// lo > hi gets nothing useful. False when no pixel of the group has a window.
+template <class Lane, int PerPixel, class At>
+inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long count, const TapWeights<Lane> &weights,
+                    Lane (*sums)[PerPixel])
+{
+    using P = Packing<Lane, PerPixel>;
+    using M = typename P::M;
+    using Bound = typename P::Bound;
+    constexpr int kLanes = P::kLanes;
+
+    A_long unionLo = 0, unionHi = -1, commonLo = 0, commonHi = -1;
+    bool any = false;
+    for (A_long j = 0; j < count; ++j) {
+        if (lo[j] > hi[j]) continue;
+        if (!any) {
+            unionLo = commonLo = lo[j];
+            unionHi = commonHi = hi[j];
+            any = true;
+            continue;
+        }
+        unionLo = lo[j] < unionLo ? lo[j] : unionLo;
+        unionHi = hi[j] > unionHi ? hi[j] : unionHi;
+        commonLo = lo[j] > commonLo ? lo[j] : commonLo;
+        commonHi = hi[j] < commonHi ? hi[j] : commonHi;
+    }
+    if (!any) return false;
+    // Every window holds its own pixel, so the common part is never empty.
+
+    Lane *flat = sums[0];
+    if (unionLo == commonLo && commonHi == unionHi) {
+        SumCommon<Lane>(at, commonLo, commonHi, weights, flat, true);
+        return true;
+    }
+    const typename P::V zero = {};
+#pragma GCC unroll 8
+    for (int g = 0; g < P::kVectors; ++g) std::memcpy(flat + g * kLanes, &zero, sizeof zero);
+    // Some windows end inside the group's span: there their lanes are masked
+    // by each pixel's own bounds.
+    M lowest[P::kVectors], highest[P::kVectors];
+    for (int g = 0; g < P::kVectors; ++g)
+        for (int l = 0; l < kLanes; ++l) {
+            const A_long j = g * P::kPixels + l / PerPixel;
+            lowest[g][l] = static_cast<Bound>(j < count ? lo[j] : 1);
+            highest[g][l] = static_cast<Bound>(j < count ? hi[j] : 0);
+        }
+    for (A_long k = unionLo; k < commonLo; ++k) SumMasked<Lane>(at, k, weights, lowest, highest, flat);
+    SumCommon<Lane>(at, commonLo, commonHi, weights, flat, false);
+    for (A_long k = commonHi + 1; k <= unionHi; ++k) SumMasked<Lane>(at, k, weights, lowest, highest, flat);
+    return true;
+}
+
+template <int PerPixel, class Lane>
+inline void PrepareZeros(A_long count, Lane *lanes)
+{
+    std::memset(lanes, 0, PerPixel * sizeof(Lane) * static_cast<size_t>(count));
+}
+
+// The pixels of a row prepared a piece at a time: the piece's pixels and
+// reach more on each side, and one more group for the last group's reads.
+constexpr size_t kLineBufferBytes = 64 * 1024;
+
+// Rows of a strip kept prepared around the current row: 2 * reach + 1 of
+// them in a ring, and a row of zeros for rows beyond the rectangle.
+template <class Lane>
+struct PreparedRing {
+    Lane *rows;        // slots of stride lanes each, then the zero row
+    A_long slots;      // 2 * reach + 1
+    A_long stride;     // lanes per slot
+    A_long nextRow;    // the next row to prepare
+    A_long stripX0;    // the strip the ring holds
+    Lane *Slot(A_long y) const { return rows + static_cast<ptrdiff_t>(y % slots) * stride; }
+    Lane *Zero() const { return rows + static_cast<ptrdiff_t>(slots) * stride; }
+};
+
+// Strip widths: as many columns as keep the ring within kRingBytes, small
+// enough to stay in the first-level cache while every output row reads all
+// of it, a whole number of groups, at most kMaxStripColumns.
+constexpr size_t kRingBytes = 24 * 1024;
+constexpr A_long kMaxStripColumns = 256;
+
+template <class Lane, int PerPixel>
+A_long StripColumns(A_long reach)
+{
+    const A_long group = kGroupPixels<Lane, PerPixel>;
+    const size_t perColumn = PerPixel * sizeof(Lane) * static_cast<size_t>(2 * reach + 2);
+    const A_long fits = static_cast<A_long>(kRingBytes / perColumn) / group * group;
+    return std::max(group, std::min(kMaxStripColumns, fits));
+}
+
+// A ring for strips of up to `columns` columns; each row has room for
+// `spare` pixels more, for reads of a group wider than the strip's groups.
+template <class Lane, int PerPixel>
+size_t RingBytes(A_long reach, A_long columns, A_long spare = 0)
+{
+    return PerPixel * sizeof(Lane) * static_cast<size_t>(columns + spare) * static_cast<size_t>(2 * reach + 2);
+}
+
+template <class Lane, int PerPixel>
+PreparedRing<Lane> MakeRing(void *memory, A_long reach, A_long columns, A_long spare = 0)
+{
+    PreparedRing<Lane> ring{static_cast<Lane *>(memory), 2 * reach + 1, PerPixel * (columns + spare), 0, -1};
+    std::fill(ring.Zero(), ring.Zero() + ring.stride, Lane(0));
+    return ring;
+}
+
+// Brings the rows around row y into the ring; prepare(row, slot) fills one.
+template <class Lane, class Prepare>
+void AdvanceRing(PreparedRing<Lane> &ring, A_long stripX0, A_long y, A_long reach, A_long height, Prepare &&prepare)
+{
+    if (ring.stripX0 != stripX0) {
+        ring.stripX0 = stripX0;
+        ring.nextRow = 0;
+    }
+    for (A_long p = std::max(ring.nextRow, y - reach); p <= std::min(y + reach, height - 1); ++p) {
+        prepare(p, ring.Slot(p));
+        ring.nextRow = p + 1;
+    }
+}
+
