@@ -233,6 +233,19 @@ TEST_F(Snapshot, FailedCheckoutStopsTheReadAndHandsBackOnlyWhatWasTaken)
     EXPECT_EQ(ParamRegistry::Instance().CheckInAll(reader), PF_Err_NONE);
 }
 
+TEST_F(Snapshot, ARefusedCheckInStillHandsBackEveryOtherControl)
+{
+    ASSERT_EQ(Register(), PF_Err_NONE);
+    ParamSnapshot s;
+    ParamSnapshot::Initialise(&s);
+    GetParamByCheckout reader(store.count(), inData(), nullptr, false);
+    ASSERT_EQ(ParamRegistry::Instance().ReadAll(&s, reader), PF_Err_NONE);
+    host.calls().failCall(3, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(ParamRegistry::Instance().CheckInAll(reader), PF_Err_OUT_OF_MEMORY);
+    EXPECT_TRUE(host.calls().failed());
+    EXPECT_EQ(host.accounting().paramCheckouts, 0);
+}
+
 TEST_F(Snapshot, CheckoutReaderIsEnabledWithoutParams)
 {
     ASSERT_EQ(Register(), PF_Err_NONE);
