@@ -17,14 +17,23 @@ PF_Pixel PixelAt(long x, long y)
     return {255, static_cast<A_u_char>(x * 60), static_cast<A_u_char>(y * 60), 7};
 }
 
-std::string ParamsFilePath()
-{
-    char path[] = "/tmp/sallow-fuzz-params-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0) fuzz::Finding("cannot make a temporary file");
-    close(fd);
-    return path;
-}
+// The --params file of the process, removed at exit.
+class ParamsFile {
+public:
+    ParamsFile()
+    {
+        char pattern[] = "/tmp/sallow-fuzz-params-XXXXXX";
+        const int fd = mkstemp(pattern);
+        if (fd < 0) fuzz::Finding("cannot make a temporary file");
+        close(fd);
+        path_ = pattern;
+    }
+    ~ParamsFile() { unlink(path_.c_str()); }
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 }  // namespace
 
@@ -39,18 +48,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     for (int i = 0; i < params.count(); ++i) params.at(i) = defaults[static_cast<size_t>(i)];
 
-    static const std::string paramsFile = ParamsFilePath();
+    static const ParamsFile paramsFile;
     fuzz::Reader in(data, size);
     const bool asParamsFile = in.byte() & 1;
     const std::vector<uint8_t> rest = in.rest();
     const std::string text(rest.begin(), rest.end());
     try {
         if (asParamsFile) {
-            std::ofstream file(paramsFile, std::ios::binary | std::ios::trunc);
+            std::ofstream file(paramsFile.path(), std::ios::binary | std::ios::trunc);
             file.write(text.data(), static_cast<std::streamsize>(text.size()));
-            if (!file.flush()) fuzz::Finding("cannot write " + paramsFile);
+            if (!file.flush()) fuzz::Finding("cannot write " + paramsFile.path());
             file.close();
-            ApplyParamsFile(session.effect, paramsFile);
+            ApplyParamsFile(session.effect, paramsFile.path());
         } else {
             ApplySetting(session.effect, text, PixelAt);
         }

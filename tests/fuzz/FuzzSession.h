@@ -37,21 +37,17 @@ inline void Check(bool holds, const std::string &what)
     if (!holds) Finding(what);
 }
 
-class Session {
-public:
-    Session() : module_(SALLOW_MODULE_PATH), effect(host, module_)
+// The module loaded into a host and the effect applied once.
+struct Session {
+    Session()
     {
         host.setModulePath(SALLOW_MODULE_PATH);
         effect.apply();
     }
 
     fxhost::Host host;
-
-private:
-    fxhost::Module module_;
-
-public:
-    fxhost::Effect effect;
+    fxhost::Module module{SALLOW_MODULE_PATH};
+    fxhost::Effect effect{host, module};
 };
 
 // The session of this process, made on first use.
