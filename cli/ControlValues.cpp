@@ -88,9 +88,10 @@ void CheckRange(const std::string &name, double value, double low, double high)
 
 int ParseByte(const std::string &name, const std::string &text)
 {
+    // The range comes first: converting a number beyond int is undefined.
     const double value = ParseNumber(name, text);
-    if (value != static_cast<int>(value)) throw UsageError("\"" + name + "\" takes whole numbers 0 to 255");
     CheckRange(name, value, 0, 255);
+    if (value != static_cast<int>(value)) throw UsageError("\"" + name + "\" takes whole numbers 0 to 255");
     return static_cast<int>(value);
 }
 
@@ -164,8 +165,8 @@ void SetControl(fxhost::Effect &effect, int index, const std::string &text, cons
     }
     case PF_Param_SLIDER: {
         const double value = ParseNumber(name, text);
-        if (value != static_cast<long>(value)) throw UsageError("\"" + name + "\" takes whole numbers");
         CheckRange(name, value, def.u.sd.valid_min, def.u.sd.valid_max);
+        if (value != static_cast<long>(value)) throw UsageError("\"" + name + "\" takes whole numbers");
         def.u.sd.value = static_cast<PF_ParamValue>(value);
         break;
     }

@@ -15,6 +15,7 @@ PF_Err CheckoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long, A_long,
 {
     Host &host = Active();
     PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::CheckoutParam, &code)) return code;
     if (host.shouldFail(Fault::CheckoutParam, &code)) return code;
     ParamStore *params = effect_ref ? effect_ref->frame.params : nullptr;
     if (params == nullptr || index < 0 || index >= params->count()) return PF_Err_INVALID_INDEX;
@@ -24,14 +25,19 @@ PF_Err CheckoutParam(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long, A_long,
     return PF_Err_NONE;
 }
 
+// A check-in the host answers with an error still takes the parameter back.
 PF_Err CheckinParam(PF_ProgPtr, PF_ParamDef *param)
 {
-    return Active().noteParamCheckin(param) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
+    PF_Err code = PF_Err_NONE;
+    const bool fails = CallFails(HostCall::CheckinParam, &code);
+    const PF_Err err = Active().noteParamCheckin(param) ? PF_Err_NONE : PF_Err_BAD_CALLBACK_PARAM;
+    return fails ? code : err;
 }
 
 PF_Err AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def)
 {
     PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::AddParam, &code)) return code;
     if (Active().shouldFail(Fault::AddParam, &code)) return code;
     if (effect_ref == nullptr || effect_ref->frame.params == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     return effect_ref->frame.params->add(index, *def);
@@ -41,6 +47,8 @@ PF_Err Abort(PF_ProgPtr) { return PF_Err_NONE; }
 
 PF_Err Progress(PF_ProgPtr effect_ref, A_long current, A_long total)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::Progress, &code)) return code;
     return Active().progress(effect_ref, current, total);
 }
 
@@ -48,6 +56,7 @@ PF_Err CheckoutLayer(PF_ProgPtr effect_ref, PF_ParamIndex index, A_long, const P
                      A_long, A_u_long, PF_CheckoutResult *result)
 {
     PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::CheckoutLayer, &code)) return code;
     if (Active().shouldFail(Fault::CheckoutLayer, &code)) return code;
     if (effect_ref == nullptr || effect_ref->frame.input == nullptr || index != 0) return PF_Err_BAD_CALLBACK_PARAM;
     const PF_EffectWorld &layer = *effect_ref->frame.input;
@@ -71,6 +80,7 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr effect_ref, A_long checkout_id, PF_EffectW
 {
     PF_Err code = PF_Err_NONE;
     *pixels = nullptr;
+    if (CallFails(HostCall::CheckoutLayerPixels, &code)) return code;
     if (Active().shouldFail(Fault::CheckoutLayerPixels, &code)) return code;
     if (effect_ref == nullptr || checkout_id != 0 || effect_ref->frame.input == nullptr)
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -79,20 +89,24 @@ PF_Err CheckoutLayerPixels(PF_ProgPtr effect_ref, A_long checkout_id, PF_EffectW
     return PF_Err_NONE;
 }
 
+// A check-in the host answers with an error still takes the pixels back.
 PF_Err CheckinLayerPixels(PF_ProgPtr effect_ref, A_long checkout_id)
 {
+    PF_Err code = PF_Err_NONE;
+    const bool fails = CallFails(HostCall::CheckinLayerPixels, &code);
     if (effect_ref == nullptr || checkout_id != 0 || effect_ref->frame.layerCheckouts == 0) {
         Active().noteBadRelease();
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     --effect_ref->frame.layerCheckouts;
-    return PF_Err_NONE;
+    return fails ? code : PF_Err_NONE;
 }
 
 PF_Err CheckoutOutput(PF_ProgPtr effect_ref, PF_EffectWorld **output)
 {
     PF_Err code = PF_Err_NONE;
     *output = nullptr;
+    if (CallFails(HostCall::CheckoutOutput, &code)) return code;
     if (Active().shouldFail(Fault::CheckoutOutput, &code)) return code;
     if (effect_ref == nullptr || effect_ref->frame.output == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     *output = effect_ref->frame.output;

@@ -8,6 +8,14 @@
 
 namespace fxhost {
 
+// Numbers a call of the effect into the active host; true when it is the call
+// a test fails, with the code to answer in `code`.
+inline bool CallFails(HostCall call, PF_Err *code = nullptr)
+{
+    Host *host = Host::current();
+    return host != nullptr && host->calls().enter(call, code);
+}
+
 PF_InteractCallbacks CommandInteractCallbacks();
 PF_PreRenderCallbacks *PreRenderCallbacks();
 PF_SmartRenderCallbacks *SmartRenderCallbacks();

@@ -68,24 +68,36 @@ auto Timed(const char *name, Call call)
 
 // ---------------------------------------------------------------- handle callbacks
 
+// The utility callbacks and the Handle Suite share these; `kind` numbers
+// each route's calls apart.
+template <HostCall kind>
 PF_Handle NewHandle(A_u_longlong size)
 {
+    if (CallFails(kind)) return nullptr;
     return Timed("host_new_handle", [&](Host &host) { return host.callbackNewHandle(size); });
 }
+template <HostCall kind>
 void *LockHandle(PF_Handle handle)
 {
+    if (CallFails(kind)) return nullptr;
     return Timed("host_lock_handle", [&](Host &host) { return host.callbackLockHandle(handle); });
 }
+template <HostCall kind>
 void UnlockHandle(PF_Handle handle)
 {
+    CallFails(kind);
     Timed("host_unlock_handle", [&](Host &host) { host.callbackUnlockHandle(handle); });
 }
+template <HostCall kind>
 void DisposeHandle(PF_Handle handle)
 {
+    CallFails(kind);
     Timed("host_dispose_handle", [&](Host &host) { host.callbackDisposeHandle(handle); });
 }
+template <HostCall kind>
 A_u_longlong HandleSize(PF_Handle handle)
 {
+    CallFails(kind);
     return Timed("host_get_handle_size", [&](Host &host) { return host.callbackHandleSize(handle); });
 }
 PF_Err ResizeHandle(A_u_longlong, PF_Handle *) { return PF_Err_INVALID_CALLBACK; }
@@ -94,11 +106,18 @@ PF_Err ResizeHandle(A_u_longlong, PF_Handle *) { return PF_Err_INVALID_CALLBACK;
 
 SPErr AcquireSuite(const char *name, int version, const void **suite)
 {
+    if (Active().calls().enter(HostCall::AcquireSuite, nullptr, name, version)) {
+        *suite = nullptr;
+        return kSPSuiteNotFoundError;
+    }
     return Timed("AcquireSuite", [&](Host &host) { return host.acquireSuite(name, version, suite); });
 }
+// A release the host answers with an error still returns the suite.
 SPErr ReleaseSuite(const char *name, int version)
 {
-    return Timed("ReleaseSuite", [&](Host &host) { return host.releaseSuite(name, version); });
+    const bool fails = Active().calls().enter(HostCall::ReleaseSuite, nullptr, name, version);
+    const SPErr err = Timed("ReleaseSuite", [&](Host &host) { return host.releaseSuite(name, version); });
+    return fails ? kSPSuiteNotFoundError : err;
 }
 SPBoolean IsEqual(const char *a, const char *b) { return std::strcmp(a, b) == 0; }
 SPErr AllocateBlock(size_t, void **) { return kSPSuiteNotFoundError; }
@@ -113,44 +132,68 @@ SPBasicSuite g_basicSuite = {AcquireSuite, ReleaseSuite, IsEqual, AllocateBlock,
 
 PF_Err NewWorld1(PF_ProgPtr, A_long width, A_long height, PF_NewWorldFlags flags, PF_EffectWorld *world)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::NewWorld, &code)) return code;
     const PF_PixelFormat format = (flags & PF_NewWorldFlag_DEEP_PIXELS) ? PF_PixelFormat_ARGB64 : PF_PixelFormat_ARGB32;
     return Timed("new_world", [&](Host &host) {
         return host.newWorld(width, height, format, (flags & PF_NewWorldFlag_CLEAR_PIXELS) != 0, world);
     });
 }
+// A dispose the host answers with an error still takes the world back.
+template <HostCall kind>
+PF_Err DisposeWorld(const char *name, PF_EffectWorld *world)
+{
+    PF_Err code = PF_Err_NONE;
+    const bool fails = CallFails(kind, &code);
+    const PF_Err err = Timed(name, [&](Host &host) { return host.disposeWorld(world); });
+    return fails ? code : err;
+}
 PF_Err DisposeWorld1(PF_ProgPtr, PF_EffectWorld *world)
 {
-    return Timed("dispose_world", [&](Host &host) { return host.disposeWorld(world); });
+    return DisposeWorld<HostCall::DisposeWorld>("dispose_world", world);
+}
+PF_Err DisposeWorld2(PF_ProgPtr, PF_EffectWorld *world)
+{
+    return DisposeWorld<HostCall::SuiteDisposeWorld>("PF_DisposeWorld", world);
+}
+PF_Err GetPixelFormat2(const PF_EffectWorld *world, PF_PixelFormat *format)
+{
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::PixelFormat, &code)) return code;
+    return Timed("PF_GetPixelFormat", [&](Host &host) { return host.pixelFormatOf(world, format); });
 }
 PF_Err NewWorld2(PF_ProgPtr, A_long width, A_long height, PF_Boolean clear, PF_PixelFormat format,
                  PF_EffectWorld *world)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::SuiteNewWorld, &code)) return code;
     return Timed("PF_NewWorld", [&](Host &host) { return host.newWorld(width, height, format, clear != 0, world); });
-}
-PF_Err DisposeWorld2(PF_ProgPtr, PF_EffectWorld *world)
-{
-    return Timed("PF_DisposeWorld", [&](Host &host) { return host.disposeWorld(world); });
-}
-PF_Err GetPixelFormat2(const PF_EffectWorld *world, PF_PixelFormat *format)
-{
-    return Timed("PF_GetPixelFormat", [&](Host &host) { return host.pixelFormatOf(world, format); });
 }
 
 const PF_WorldSuite1 g_worldSuite1 = {NewWorld1, DisposeWorld1};
 const PF_WorldSuite2 g_worldSuite2 = {NewWorld2, DisposeWorld2, GetPixelFormat2};
-const PF_HandleSuite1 g_handleSuite1 = {NewHandle, LockHandle, UnlockHandle, DisposeHandle, HandleSize, ResizeHandle};
+const PF_HandleSuite1 g_handleSuite1 = {
+    NewHandle<HostCall::SuiteNewHandle>,       LockHandle<HostCall::SuiteLockHandle>,
+    UnlockHandle<HostCall::SuiteUnlockHandle>, DisposeHandle<HostCall::SuiteDisposeHandle>,
+    HandleSize<HostCall::SuiteHandleSize>,     ResizeHandle};
 
 PF_Err CopyCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::Copy, &code)) return code;
     return Timed("copy", [&](Host &host) { return CopyPixels(host, src, dst, src_r, dst_r); });
 }
 PF_Err CopyHqCallback(PF_ProgPtr, PF_EffectWorld *src, PF_EffectWorld *dst, PF_Rect *src_r, PF_Rect *dst_r)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::Copy, &code)) return code;
     return Timed("copy_hq", [&](Host &host) { return CopyPixels(host, src, dst, src_r, dst_r); });
 }
 
 PF_Err Fill8(PF_ProgPtr, const PF_Pixel *color, const PF_Rect *rect, PF_EffectWorld *world)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::Fill, &code)) return code;
     return Timed("fill", [&](Host &host) { return FillPixels(host, color, rect, world); });
 }
 PF_Err Fill16(PF_ProgPtr, const PF_Pixel16 *, const PF_Rect *, PF_EffectWorld *) { return PF_Err_INVALID_CALLBACK; }
@@ -181,6 +224,7 @@ const PF_FillMatteSuite2 g_fillMatteSuite2 = FillMatteSuite();
 PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamDef *def)
 {
     PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::UpdateParamUI, &code)) return code;
     if (Active().shouldFail(Fault::UpdateParamUI, &code)) return code;
     if (effect_ref == nullptr || effect_ref->frame.params == nullptr || def == nullptr)
         return PF_Err_BAD_CALLBACK_PARAM;
@@ -216,12 +260,15 @@ const SuiteEntry kSuites[] = {
 
 PF_Err IterateGeneric(A_long iterations, void *refcon, IterateFunction function)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::IterateGeneric, &code)) return code;
     return Active().iterate(iterations, refcon, function);
 }
 
 PF_Err RGBtoHLSCallback(PF_ProgPtr, PF_Pixel *rgb, PF_HLS_Pixel hls)
 {
     PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::RGBtoHLS, &code)) return code;
     if (Active().shouldFail(Fault::RGBtoHLS, &code)) return code;
     RgbToHls(*rgb, hls);
     return PF_Err_NONE;
@@ -231,6 +278,8 @@ PF_Err HLStoRGBCallback(PF_ProgPtr, PF_HLS_Pixel, PF_Pixel *) { return PF_Err_IN
 
 PF_Err PlatformData(PF_ProgPtr, PF_PlatDataID which, void *data)
 {
+    PF_Err code = PF_Err_NONE;
+    if (CallFails(HostCall::PlatformData, &code)) return code;
     switch (which) {
     case PF_PlatData_MAIN_WND: *static_cast<HWND *>(data) = Active().mainWindow(); return PF_Err_NONE;
     case PF_PlatData_EXE_FILE_PATH_DEPRECATED:
@@ -245,11 +294,11 @@ PF_UtilCallbacks UtilCallbacks()
 {
     PF_UtilCallbacks utils{};
     utils.copy = CopyCallback;
-    utils.host_new_handle = NewHandle;
-    utils.host_lock_handle = LockHandle;
-    utils.host_unlock_handle = UnlockHandle;
-    utils.host_dispose_handle = DisposeHandle;
-    utils.host_get_handle_size = HandleSize;
+    utils.host_new_handle = NewHandle<HostCall::NewHandle>;
+    utils.host_lock_handle = LockHandle<HostCall::LockHandle>;
+    utils.host_unlock_handle = UnlockHandle<HostCall::UnlockHandle>;
+    utils.host_dispose_handle = DisposeHandle<HostCall::DisposeHandle>;
+    utils.host_get_handle_size = HandleSize<HostCall::HandleSize>;
     utils.host_resize_handle = ResizeHandle;
     utils.ansi.sprintf = std::sprintf;
     utils.ansi.strcpy = std::strcpy;

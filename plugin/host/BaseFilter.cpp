@@ -167,6 +167,7 @@ PF_Err BaseFilter::SequenceResetup(PF_InData *in_data, PF_OutData *out_data)
 
     const auto *flat = static_cast<const uint8_t *>(utils->host_lock_handle(flatHandle));
     if (flat == nullptr) return PF_Err_INTERNAL_STRUCT_DAMAGED;
+    const PF_Handle handedIn = out_data->sequence_data;
     PF_Err err = SequenceSetup(in_data, out_data);
     if (err == PF_Err_NONE) {
         if (void *memory = utils->host_lock_handle(out_data->sequence_data)) {
@@ -175,6 +176,10 @@ PF_Err BaseFilter::SequenceResetup(PF_InData *in_data, PF_OutData *out_data)
             std::memcpy(memory, &record, sizeof record);
             utils->host_unlock_handle(out_data->sequence_data);
         } else {
+            // A failed command hands the host no new record, so the one just
+            // made would be lost.
+            utils->host_dispose_handle(out_data->sequence_data);
+            out_data->sequence_data = handedIn;
             err = PF_Err_INTERNAL_STRUCT_DAMAGED;
         }
     }

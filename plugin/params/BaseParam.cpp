@@ -11,6 +11,18 @@
 namespace {
 
 constexpr float kCurveTolerance = 0.05f;
+
+// A value outside [low, high] becomes the nearer end; one that compares with
+// nothing (NaN) becomes low.
+template <class T, class Limit>
+void Clamp(void *value, Limit low, Limit high)
+{
+    T v;
+    std::memcpy(&v, value, sizeof v);
+    if (!(v >= static_cast<T>(low))) v = static_cast<T>(low);
+    if (v > static_cast<T>(high)) v = static_cast<T>(high);
+    std::memcpy(value, &v, sizeof v);
+}
 constexpr size_t kKeyBufferSize = 1024;
 
 // Whether user defaults apply at all for this registration.
@@ -34,10 +46,15 @@ PF_Err BaseParam::ReadValue(ParamSnapshot *snapshot, ParamGetter &reader) const
     PF_Err err = reader.CheckoutParam(index_, &slot.def);
     if (err != PF_Err_NONE) return err;
     slot.held = true;
-    if (snapshot != nullptr)
-        std::memcpy(reinterpret_cast<char *>(snapshot) + snapshotOffset_, &slot.def.u, snapshotSize_);
+    if (snapshot != nullptr) {
+        char *value = reinterpret_cast<char *>(snapshot) + snapshotOffset_;
+        std::memcpy(value, &slot.def.u, snapshotSize_);
+        KeepInRange(value);
+    }
     return PF_Err_NONE;
 }
+
+void BaseParam::KeepInRange(void *) const {}
 
 PF_Err BaseParam::CheckIn(ParamGetter &reader) const
 {
@@ -96,6 +113,8 @@ ParamAddPopup::ParamAddPopup(const char *name, A_long diskId, A_long snapshotOff
 {
 }
 
+void ParamAddPopup::KeepInRange(void *value) const { Clamp<PF_ParamValue, A_long>(value, 1, numChoices_); }
+
 PF_Err ParamAddPopup::AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath)
 {
     A_short choice = defaultChoice_;
@@ -143,6 +162,8 @@ ParamAddFloatSlider::ParamAddFloatSlider(const char *name, A_long diskId, A_long
 {
 }
 
+void ParamAddFloatSlider::KeepInRange(void *value) const { Clamp<PF_FpLong>(value, range_.validMin, range_.validMax); }
+
 PF_Err ParamAddFloatSlider::AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath)
 {
     double value = default_;
@@ -177,6 +198,8 @@ ParamAddSlider::ParamAddSlider(const char *name, A_long diskId, A_long snapshotO
       default_(defaultValue)
 {
 }
+
+void ParamAddSlider::KeepInRange(void *value) const { Clamp<PF_ParamValue>(value, range_.validMin, range_.validMax); }
 
 PF_Err ParamAddSlider::AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath)
 {

@@ -33,6 +33,10 @@ public:
     const PF_ParamDef &def() const { return def_; }
 
 protected:
+    // Brings a value just read into the snapshot inside the control's valid
+    // range: a host may hand out values its own control would refuse.
+    virtual void KeepInRange(void *value) const;
+
     // The definition's common part: type, name (unless null), id.
     void PrepareDefinition(PF_InData *in_data, PF_ParamType type, A_long diskId);
     PF_Err AddDefinition(PF_InData *in_data);
@@ -73,6 +77,9 @@ public:
                   A_short numChoices, A_short defaultChoice, const char *choices);
     PF_Err AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath) override;
 
+protected:
+    void KeepInRange(void *value) const override;
+
 private:
     A_short numChoices_;
     A_short defaultChoice_;
@@ -103,6 +110,9 @@ public:
     PF_Err AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath) override;
     bool SaveDefault(const char *iniPath, const PF_ParamDef &current) const override;
 
+protected:
+    void KeepInRange(void *value) const override;
+
 private:
     FloatRange range_;
     float default_;
@@ -120,6 +130,9 @@ public:
     ParamAddSlider(const char *name, A_long diskId, A_long snapshotOffset, const PF_ParamDef &setupTemplate,
                    IntRange range, A_long defaultValue);
     PF_Err AddToHost(PF_InData *in_data, A_long diskId, const char *iniPath) override;
+
+protected:
+    void KeepInRange(void *value) const override;
 
 private:
     IntRange range_;

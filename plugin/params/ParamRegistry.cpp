@@ -61,9 +61,12 @@ PF_Err ParamRegistry::ReadAll(ParamSnapshot *snapshot, ParamGetter &reader) cons
 
 PF_Err ParamRegistry::CheckInAll(ParamGetter &reader) const
 {
+    // Every control goes back even when the host refuses one: stopping would
+    // leave the rest checked out with the host for good.
+    PF_Err first = PF_Err_NONE;
     for (BaseParam *param : *this) {
-        PF_Err err = param->CheckIn(reader);
-        if (err != PF_Err_NONE) return err;
+        const PF_Err err = param->CheckIn(reader);
+        if (first == PF_Err_NONE) first = err;
     }
-    return PF_Err_NONE;
+    return first;
 }

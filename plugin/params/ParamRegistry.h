@@ -28,8 +28,9 @@ public:
     BaseParam *const *begin() const { return byIndex_.data(); }
     BaseParam *const *end() const { return byIndex_.data() + objectCount_; }
 
-    // Walks of a reader over every object in host order; the first failure
-    // ends a walk and is returned.
+    // Walks of a reader over every object in host order. The first failure
+    // ends a read and is returned; a check-in hands back every control and
+    // returns the first failure.
     PF_Err ReadAll(ParamSnapshot *snapshot, ParamGetter &reader) const;
     PF_Err CheckInAll(ParamGetter &reader) const;
 

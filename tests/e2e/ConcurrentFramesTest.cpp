@@ -2,6 +2,8 @@
 // pre-render and render on a host thread of its own, as a host's
 // multi-frame rendering does with a thread-safe effect.
 #include <atomic>
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -80,6 +82,63 @@ TEST_F(ConcurrentFrames, ACancelEndsEveryFrameRenderingAndTheNextFrameRenders)
     // The request is spent: the next frame renders.
     fxhost::World output(1, 1, PF_PixelFormat_ARGB32);
     EXPECT_EQ(TryRender(inputs[0], &output), PF_Err_NONE);
+}
+
+TEST_F(ConcurrentFrames, EightLayersOnFourHostThreadsGiveTheirSerialFrames)
+{
+    // Eight layers, each with the effect applied and controls of its own,
+    // at every depth; four host threads take the frames as they come.
+    constexpr int kLayers = 8;
+    constexpr int kHostThreads = 4;
+    std::vector<std::unique_ptr<fxhost::Effect>> layers;
+    std::vector<fxhost::World> frames;
+    for (int k = 0; k < kLayers; ++k) {
+        layers.push_back(std::make_unique<fxhost::Effect>(host, *module));
+        fxhost::Effect &layer = *layers.back();
+        layer.apply();
+        layer.setValue("Blur Amount", 2.0 + 3.5 * k);
+        layer.setValue("Color 1 Range", 5.0 + 4 * k);
+        layer.setValue("Keep Division", k % 2);
+        const std::string group = std::to_string(1 + k % 4) + " : ";
+        layer.setValue(group + "Enable Process", 1);
+        layer.setColour(group + "Color", k % 2 ? cel::kLine : cel::kFill);
+        layer.setValue(group + "Boundary Blur", 1.0 + k);
+        layer.setValue(group + "Boundary Bias", 5.0 * k);
+        layer.setValue("View", k == 6 ? 3 : 1);
+        fxhost::World eight(34 + 3 * k, 22 + k, PF_PixelFormat_ARGB32);
+        cel::DrawCel(eight);
+        frames.push_back(cel::AtDepth(eight, kFormats[k % 3]));
+    }
+    const auto render = [&](int k, fxhost::World &output) {
+        fxhost::World input = cel::Copy(frames[k]);
+        output = fxhost::World(input.width(), input.height(), input.format());
+        return layers[k]->render(input, output).err;
+    };
+
+    host.setThreadCount(2);
+    std::vector<fxhost::World> serial;
+    for (int k = 0; k < kLayers; ++k) {
+        serial.emplace_back(1, 1, PF_PixelFormat_ARGB32);
+        ASSERT_EQ(render(k, serial[k]), PF_Err_NONE) << k;
+    }
+
+    host.setConcurrentFrames(kHostThreads);
+    std::vector<fxhost::World> together;
+    for (int k = 0; k < kLayers; ++k) together.emplace_back(1, 1, PF_PixelFormat_ARGB32);
+    std::vector<PF_Err> results(kLayers, PF_Err_NONE);
+    std::atomic<int> nextFrame{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kHostThreads; ++t)
+        threads.emplace_back([&] {
+            for (int k = nextFrame++; k < kLayers; k = nextFrame++) results[k] = render(k, together[k]);
+        });
+    for (std::thread &thread : threads) thread.join();
+    for (int k = 0; k < kLayers; ++k) {
+        EXPECT_EQ(results[k], PF_Err_NONE) << k;
+        EXPECT_TRUE(together[k].samePixels(serial[k])) << k;
+    }
+    layers.clear();
+    EXPECT_EQ(host.accounting(), applied) << host.accounting().describe();
 }
 
 }  // namespace

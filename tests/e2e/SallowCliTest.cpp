@@ -94,6 +94,11 @@ TEST_F(SallowCli, MistakesAreNamedAndWriteNothing)
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(Contains(run.output, "\"Blur Repeat Num\" must lie between 1 and 10, not 11")) << run.output;
 
+    // Numbers beyond any integer are out of range, not fractions.
+    run = Sallow("render " + input + " " + output + " --set \"Blur Repeat Num=1e300\" --set \"Color 1=9e99,0,0\"");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Contains(run.output, "\"Blur Repeat Num\" must lie between 1 and 10, not 1e+300")) << run.output;
+
     run = Sallow("render " + input + " " + output + " --set \"View=Sideways\"");
     EXPECT_EQ(run.status, 2);
 

@@ -69,6 +69,20 @@ TEST_F(SequenceData, DamagedBlobsGiveAFreshRecord)
     }
 }
 
+TEST_F(SequenceData, AResetupThatCannotFillItsNewRecordLeavesNothingBehind)
+{
+    effect->send(PF_Cmd_SEQUENCE_SETDOWN);
+    PF_Handle flat = host.newHandle(kFlatRecord.size());
+    std::memcpy(*flat, kFlatRecord.data(), kFlatRecord.size());
+    effect->setSequenceData(flat);
+    // The check, the flat data, the new record as it is made, then the new
+    // record again to fill it.
+    host.failNth(fxhost::Fault::HandleLock, 4);
+    EXPECT_EQ(effect->send(PF_Cmd_SEQUENCE_RESETUP).err, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(effect->sequenceData(), flat);
+    EXPECT_EQ(host.accounting().handles, 1);
+}
+
 TEST_F(SequenceData, HandleFailuresAreReported)
 {
     host.failNth(fxhost::Fault::HandleAllocation, 1);

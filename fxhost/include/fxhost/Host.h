@@ -24,6 +24,7 @@
 #include "AE_EffectCB.h"
 #include "AE_EffectPixelFormat.h"
 #include "SPBasic.h"
+#include "fxhost/HostCalls.h"
 #include "fxhost/World.h"
 
 struct PF_ProgressInfo;
@@ -226,6 +227,8 @@ public:
     long releases(const std::string &name, A_long version) const;
     long progressCalls() const { return progressCalls_; }
     long slicesRun() const { return slicesRun_; }
+    // Every call the effect makes into the host, numbered.
+    CallLog &calls() { return calls_; }
 
     // ---- the records a command needs
     // Fills in_data for a command served by `frame` (its address is effect_ref).
@@ -301,6 +304,7 @@ private:
     mutable std::mutex timingMutex_;
     std::map<std::string, Timing> timings_;
     std::map<const void *, std::string> workerNames_;
+    CallLog calls_;
 };
 
 }  // namespace fxhost

@@ -50,8 +50,10 @@ void *AEMemory::alloc(size_t size, const SPBasicSuite *basic)
 void AEMemory::free(void *block, const SPBasicSuite *basic)
 {
     if (block == nullptr || basic == nullptr) return;
-    SuiteCache suites(basic);
-    const PF_HandleSuite1 *handles = suites.handleSuite();
+    // Blocks are freed by destructors, which must not throw: a host that
+    // refuses the handle suite now keeps the block.
+    ScopedSuite<PF_HandleSuite1> handles(basic, kPFHandleSuite, kPFHandleSuiteVersion1);
+    if (!handles) return;
 
     CriticalSectionLock lock(g_handleLock);
     PF_Handle handle = (static_cast<BlockHeader *>(block) - 1)->handle;

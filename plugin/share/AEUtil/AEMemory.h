@@ -27,6 +27,7 @@ public:
     // memory) when the host gives no handle or cannot lock it, and the bare
     // PF_Err_BAD_CALLBACK_PARAM when the handle suite is missing.
     static void *alloc(size_t size, const SPBasicSuite *basic);
+    // Never throws; without the handle suite the block stays with the host.
     static void free(void *block, const SPBasicSuite *basic);
 };
 

@@ -78,6 +78,21 @@ TEST_F(AEMemoryTest, MissingHandleSuiteThrowsTheBareCode)
     }
 }
 
+TEST_F(AEMemoryTest, FreeWithoutTheHandleSuiteNeitherThrowsNorTouchesTheBlock)
+{
+    // Blocks are freed by destructors, so a refused suite must not escape
+    // as an exception; the block stays with the host.
+    void *block = AEMemory::alloc(24, basic());
+    const PF_Handle handle = (static_cast<BlockHeader *>(block) - 1)->handle;
+    host.refuseSuite(kPFHandleSuite, 2);
+    EXPECT_NO_THROW(AEMemory::free(block, basic()));
+    EXPECT_EQ(host.accounting().handles, 1);
+    EXPECT_EQ(host.handleBytes(handle).size(), 56u);
+    host.clearFaults();
+    AEMemory::free(block, basic());
+    EXPECT_EQ(host.accounting().handles, 0);
+}
+
 TEST_F(AEMemoryTest, SizesBeyond32BitsAreNotWrapped)
 {
     // A request that would wrap to a small size in 32-bit arithmetic must be

@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "AE_EffectCBSuites.h"
+#include "AE_EffectSuites.h"
 #include "HostFixture.h"
 #include "fxhost/Colour.h"
 
@@ -186,6 +189,75 @@ TEST_F(IterateGeneric, ACancelHoldsForEveryFrameRenderingUntilTheLastEnds)
     host.frameEnded(false);
     EXPECT_EQ(inData()->utils->iterate_generic(2, nullptr, slice), PF_Err_NONE);
     EXPECT_EQ(inData()->inter.progress(inData()->effect_ref, 1, 10), PF_Err_NONE);
+}
+
+}  // namespace
+
+namespace {
+
+class CallNumbering : public HostTest {
+protected:
+    const PF_HandleSuite1 *HandleSuite()
+    {
+        const void *suite = nullptr;
+        EXPECT_EQ(basic()->AcquireSuite(kPFHandleSuite, kPFHandleSuiteVersion1, &suite), kSPNoError);
+        return static_cast<const PF_HandleSuite1 *>(suite);
+    }
+};
+
+TEST_F(CallNumbering, RecordsEveryCallByRouteAndSuite)
+{
+    fxhost::CallLog &log = host.calls();
+    log.startRecording();
+    const PF_HandleSuite1 *handles = HandleSuite();
+    PF_Handle viaSuite = handles->host_new_handle(8);
+    PF_Handle viaUtils = inData()->utils->host_new_handle(8);
+    handles->host_dispose_handle(viaSuite);
+    inData()->utils->host_dispose_handle(viaUtils);
+    basic()->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
+    EXPECT_EQ(log.callsSoFar(), 6);
+    const std::vector<fxhost::RecordedCall> calls = log.stopRecording();
+    std::vector<std::string> described;
+    for (const fxhost::RecordedCall &call : calls) described.push_back(call.describe());
+    EXPECT_EQ(described, (std::vector<std::string>{"AcquireSuite \"PF Handle Suite\" 2",
+                                                   "PF_HandleSuite1::host_new_handle", "host_new_handle",
+                                                   "PF_HandleSuite1::host_dispose_handle", "host_dispose_handle",
+                                                   "ReleaseSuite \"PF Handle Suite\" 2"}));
+    EXPECT_FALSE(fxhost::CanFail(calls[3].call));
+    EXPECT_TRUE(fxhost::CanFail(calls[1].call));
+}
+
+TEST_F(CallNumbering, FailsTheNthCallFromNowAndNoOther)
+{
+    fxhost::CallLog &log = host.calls();
+    log.failCall(3, PF_Err_OUT_OF_MEMORY);
+    const PF_HandleSuite1 *handles = HandleSuite();
+    PF_Handle first = handles->host_new_handle(8);
+    EXPECT_FALSE(log.failed());
+    EXPECT_EQ(handles->host_new_handle(8), nullptr);
+    EXPECT_TRUE(log.failed());
+    PF_Handle third = handles->host_new_handle(8);
+    EXPECT_NE(first, nullptr);
+    EXPECT_NE(third, nullptr);
+    handles->host_dispose_handle(first);
+    handles->host_dispose_handle(third);
+    basic()->ReleaseSuite(kPFHandleSuite, kPFHandleSuiteVersion1);
+}
+
+TEST_F(CallNumbering, ARefusedReleaseStillTakesTheResourceBack)
+{
+    // The effect cannot retry a release, so the host's error changes nothing
+    // but the answer.
+    const void *suite = nullptr;
+    ASSERT_EQ(basic()->AcquireSuite(kPFWorldSuite, kPFWorldSuiteVersion2, &suite), kSPNoError);
+    const auto *worlds = static_cast<const PF_WorldSuite2 *>(suite);
+    PF_EffectWorld world{};
+    ASSERT_EQ(worlds->PF_NewWorld(inData()->effect_ref, 4, 4, true, PF_PixelFormat_ARGB32, &world), PF_Err_NONE);
+    host.calls().failCall(1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(worlds->PF_DisposeWorld(inData()->effect_ref, &world), PF_Err_INTERNAL_STRUCT_DAMAGED);
+    host.calls().failCall(1, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_NE(basic()->ReleaseSuite(kPFWorldSuite, kPFWorldSuiteVersion2), kSPNoError);
+    EXPECT_TRUE(host.accounting().balanced()) << host.accounting().describe();
 }
 
 }  // namespace

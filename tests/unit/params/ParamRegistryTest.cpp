@@ -1,5 +1,7 @@
 // The control list as the host receives it, and reading it into a snapshot.
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -218,6 +220,41 @@ TEST_F(Snapshot, ValuesLandInTheirFields)
     EXPECT_EQ(s.blocks[4].keepProcess, 0);
 }
 
+TEST_F(Snapshot, ValuesOutsideTheirRangesLandAtTheNearerEnd)
+{
+    // A host may hand out values its own controls would refuse; the render
+    // sees them inside the ranges, NaN at the low end.
+    ASSERT_EQ(Register(), PF_Err_NONE);
+    const auto set = [this](const char *name, double value) {
+        PF_ParamDef &def = store.at(store.indexOf(name));
+        if (def.param_type == PF_Param_FLOAT_SLIDER)
+            def.u.fs_d.value = value;
+        else
+            def.u.sd.value = static_cast<PF_ParamValue>(value);  // sliders and popups share the field
+    };
+    set("View", 0);
+    set("Blur Amount", 1e12);
+    set("Blur Repeat Num", -2147483647.0);
+    set("Color 2 Range", std::nan(""));
+    set("1 : Boundary Blur", -1);
+    set("2 : Blur Repeat Num", 11);
+    set("3 : Boundary Bias", std::numeric_limits<double>::infinity());
+    ParamSnapshot s;
+    ParamSnapshot::Initialise(&s);
+    GetParamFromArray reader(store.count(), store.array());
+    ASSERT_EQ(ParamRegistry::Instance().ReadAll(&s, reader), PF_Err_NONE);
+    EXPECT_EQ(s.view, 1);
+    EXPECT_EQ(s.blocks[0].blurAmount, 1000.0);
+    EXPECT_EQ(s.blocks[0].repeatCount, 1);
+    EXPECT_EQ(s.blocks[0].keys[1].range, 0.0);
+    EXPECT_EQ(s.blocks[1].boundaryBlur, 0.0);
+    EXPECT_EQ(s.blocks[2].repeatCount, 10);
+    EXPECT_EQ(s.blocks[3].boundaryBias, 100.0);
+    set("View", 9);
+    ASSERT_EQ(ParamRegistry::Instance().ReadAll(&s, reader), PF_Err_NONE);
+    EXPECT_EQ(s.view, 8);
+}
+
 TEST_F(Snapshot, FailedCheckoutStopsTheReadAndHandsBackOnlyWhatWasTaken)
 {
     ASSERT_EQ(Register(), PF_Err_NONE);
@@ -231,6 +268,19 @@ TEST_F(Snapshot, FailedCheckoutStopsTheReadAndHandsBackOnlyWhatWasTaken)
     EXPECT_EQ(s.blocks[0].repeatCount, -7);
     EXPECT_EQ(host.accounting().paramCheckouts, 2);
     EXPECT_EQ(ParamRegistry::Instance().CheckInAll(reader), PF_Err_NONE);
+}
+
+TEST_F(Snapshot, ARefusedCheckInStillHandsBackEveryOtherControl)
+{
+    ASSERT_EQ(Register(), PF_Err_NONE);
+    ParamSnapshot s;
+    ParamSnapshot::Initialise(&s);
+    GetParamByCheckout reader(store.count(), inData(), nullptr, false);
+    ASSERT_EQ(ParamRegistry::Instance().ReadAll(&s, reader), PF_Err_NONE);
+    host.calls().failCall(3, PF_Err_OUT_OF_MEMORY);
+    EXPECT_EQ(ParamRegistry::Instance().CheckInAll(reader), PF_Err_OUT_OF_MEMORY);
+    EXPECT_TRUE(host.calls().failed());
+    EXPECT_EQ(host.accounting().paramCheckouts, 0);
 }
 
 TEST_F(Snapshot, CheckoutReaderIsEnabledWithoutParams)
