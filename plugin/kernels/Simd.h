@@ -27,8 +27,15 @@ bool CpuHasAvx2();
 // .cpp that includes it.
 #define SIMD_BASELINE_BEGIN namespace { namespace baseline {
 #define SIMD_BASELINE_END } }
+#if defined(__clang__)
+// clang (the fuzz programs' compiler) has no GCC target pragmas: its AVX2
+// namespace holds a second baseline build.
+#define SIMD_AVX2_BEGIN namespace { namespace avx2 {
+#define SIMD_AVX2_END } }
+#else
 #define SIMD_AVX2_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")") namespace { namespace avx2 {
 #define SIMD_AVX2_END } } _Pragma("GCC pop_options")
+#endif
 
 // Calls the AVX2 build of a kernel when the processor has it, else the
 // baseline build.

@@ -50,6 +50,8 @@ inline void LoadVector(V &v, const Lane *at)
 template <class V, class Lane>
 inline void Broadcast(V &v, Lane value)
 {
+    // Cleared first so the compiler sees every lane written.
+    v = V{};
     for (unsigned l = 0; l < sizeof(V) / sizeof(Lane); ++l) v[l] = value;
 }
 
