@@ -87,7 +87,7 @@ public:
     // Checks that the format can hold `images` images.
     void checkImageCount(int images) const;
 
-    // Adds the rendered world as the next image, with the spec of the frame
+    // Adds the rendered world as the next image, described as the frame
     // it came from.
     void add(const Frame &source, const fxhost::World &rendered, const std::string &sourceFormat);
 

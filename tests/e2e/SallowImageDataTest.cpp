@@ -49,7 +49,7 @@ protected:
         buffer.read(subimage, 0, true, TypeDesc::FLOAT);
         return buffer;
     }
-    // The spec as the file declares it.
+    // The image description (ImageSpec) as the file declares it.
     static ImageSpec FileSpec(const std::string &path)
     {
         auto in = OIIO::ImageInput::open(path);
