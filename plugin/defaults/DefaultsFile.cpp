@@ -58,8 +58,7 @@ bool BuildPath(char (&path)[MAX_PATH])
 bool CreateFolder(const char *path)
 {
     char folder[MAX_PATH];
-    std::strncpy(folder, path, sizeof folder);
-    folder[sizeof folder - 1] = '\0';
+    std::snprintf(folder, sizeof folder, "%s", path);
     PathRemoveFileSpecA(folder);
     SHCreateDirectoryExA(nullptr, folder, nullptr);
     const DWORD attributes = GetFileAttributesA(folder);
@@ -73,8 +72,7 @@ bool Remove(const char *path)
     char appData[MAX_PATH];
     if (!AppDataFolder(appData)) return removed;
     char folder[MAX_PATH];
-    std::strncpy(folder, path, sizeof folder);
-    folder[sizeof folder - 1] = '\0';
+    std::snprintf(folder, sizeof folder, "%s", path);
     while (PathRemoveFileSpecA(folder)) {
         if (_mbsicmp(reinterpret_cast<const unsigned char *>(folder),
                      reinterpret_cast<const unsigned char *>(appData)) == 0)

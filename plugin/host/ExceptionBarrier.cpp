@@ -15,8 +15,9 @@ constexpr size_t kFormatBufferSize = 2048;
 void SetReturnMessage(PF_OutData *out_data, const char *text)
 {
     if (out_data == nullptr) return;
-    std::strncpy(out_data->return_msg, text, sizeof out_data->return_msg - 1);
-    out_data->return_msg[sizeof out_data->return_msg - 1] = '\0';
+    const size_t length = strnlen(text, sizeof out_data->return_msg - 1);
+    std::memset(out_data->return_msg, 0, sizeof out_data->return_msg);
+    std::memcpy(out_data->return_msg, text, length);
 }
 
 }  // namespace

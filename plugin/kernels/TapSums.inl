@@ -189,13 +189,17 @@ inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long cou
     for (int g = 0; g < P::kVectors; ++g) std::memcpy(flat + g * kLanes, &zero, sizeof zero);
     // Some windows end inside the group's span: there their lanes are masked
     // by each pixel's own bounds.
+    // Filled as plain arrays and copied into the vectors: GCC 12 at -O3
+    // vectorises stores to the lanes of vector variables in this loop wrongly.
+    Bound lanesLo[P::kVectors * kLanes], lanesHi[P::kVectors * kLanes];
+    for (int lane = 0; lane < P::kVectors * kLanes; ++lane) {
+        const A_long j = lane / PerPixel;
+        lanesLo[lane] = static_cast<Bound>(j < count ? lo[j] : 1);
+        lanesHi[lane] = static_cast<Bound>(j < count ? hi[j] : 0);
+    }
     M lowest[P::kVectors], highest[P::kVectors];
-    for (int g = 0; g < P::kVectors; ++g)
-        for (int l = 0; l < kLanes; ++l) {
-            const A_long j = g * P::kPixels + l / PerPixel;
-            lowest[g][l] = static_cast<Bound>(j < count ? lo[j] : 1);
-            highest[g][l] = static_cast<Bound>(j < count ? hi[j] : 0);
-        }
+    std::memcpy(lowest, lanesLo, sizeof lowest);
+    std::memcpy(highest, lanesHi, sizeof highest);
     for (A_long k = unionLo; k < commonLo; ++k) SumMasked<Lane>(at, k, weights, lowest, highest, flat);
     SumCommon<Lane>(at, commonLo, commonHi, weights, flat, false);
     for (A_long k = commonHi + 1; k <= unionHi; ++k) SumMasked<Lane>(at, k, weights, lowest, highest, flat);
