@@ -79,31 +79,6 @@ EdgeMap EdgeMapWorld::map() const
     return EdgeMap(reinterpret_cast<A_u_char *>(world_.data), world_.rowbytes, width_, height_);
 }
 
-bool Differ16(const PF_Pixel16 &a, const PF_Pixel16 &b, A_long threshold)
-{
-    const auto sum = [](const PF_Pixel16 &p) { return A_long{p.alpha} + p.red + p.green + p.blue; };
-    if (a.alpha == 0 && b.alpha == 0) return false;
-    if (a.alpha == 0) return sum(b) > threshold;
-    if (b.alpha == 0) return sum(a) > threshold;
-    if (std::memcmp(&a, &b, sizeof a) == 0) return false;
-    const auto delta = [](A_u_short u, A_u_short v) { return u > v ? A_long{u} - v : A_long{v} - u; };
-    return delta(a.alpha, b.alpha) + delta(a.red, b.red) + delta(a.green, b.green) + delta(a.blue, b.blue) >
-           threshold;
-}
-
-bool DifferFloat(const PF_PixelFloat &a, const PF_PixelFloat &b, float threshold)
-{
-    // A NaN alpha compares unequal to 0, so it counts as non-zero.
-    const auto sum = [](const PF_PixelFloat &p) { return p.alpha + p.red + p.green + p.blue; };
-    if (a.alpha == 0 && b.alpha == 0) return false;
-    if (a.alpha == 0) return sum(b) > threshold;
-    if (b.alpha == 0) return sum(a) > threshold;
-    if (std::memcmp(&a, &b, sizeof a) == 0) return false;
-    return std::fabs(a.alpha - b.alpha) + std::fabs(a.red - b.red) + std::fabs(a.green - b.green) +
-               std::fabs(a.blue - b.blue) >
-           threshold;
-}
-
 void FillEdgeMapRows16(EdgeMap &map, const PF_EffectWorld &source, A_long threshold, Slice rows)
 {
     Fill<PF_Pixel16>(map, source, rows,
