@@ -79,19 +79,21 @@ void PixelMask::FillMask(A_u_char value)
     boundsStale = 0;
 }
 
+// The loops below work on local copies of the flag pointers: the stores to
+// mask bytes could alias the members, which would keep the loops from
+// vectorising. Flags are 0 or 1, so they are or-ed in without branches.
 void PixelMask::InvertMask()
 {
+    A_u_char *const columns = columnFlags;
     SetBytes(rowFlags, height, 0);
-    SetBytes(columnFlags, width, 0);
-    // Flags are 0 or 1, so or-ing them in without a branch lets the loops
-    // vectorise.
+    SetBytes(columns, width, 0);
     for (A_long y = 0; y < height; ++y) {
-        A_u_char *row = Row(y);
+        A_u_char *const row = Row(y);
         A_u_char any = 0;
         for (A_long x = 0; x < width; ++x) {
             const A_u_char inverted = row[x] == 0 ? 1 : 0;
             row[x] = inverted;
-            columnFlags[x] |= inverted;
+            columns[x] |= inverted;
             any |= inverted;
         }
         if (any != 0) rowFlags[y] = 1;
@@ -104,16 +106,17 @@ void PixelMask::MergeMask(const PixelMask &other)
 {
     const A_long rows = std::min(height, other.height);
     const A_long columns = std::min(width, other.width);
+    A_u_char *const columnsSet = columnFlags;
     for (A_long y = 0; y < rows; ++y) {
         if (!other.RowOccupied(y)) continue;
-        const A_u_char *from = other.Row(y);
-        A_u_char *to = Row(y);
+        const A_u_char *const from = other.Row(y);
+        A_u_char *const to = Row(y);
         A_u_char received = 0;
         for (A_long x = 0; x < columns; ++x) {
             const A_u_char value = from[x];
             const A_u_char set = value != 0 ? 1 : 0;
             to[x] = set != 0 ? value : to[x];
-            columnFlags[x] |= set;
+            columnsSet[x] |= set;
             received |= set;
         }
         if (received != 0) rowFlags[y] = 1;
@@ -123,16 +126,18 @@ void PixelMask::MergeMask(const PixelMask &other)
 
 void PixelMask::RecomputeFlags()
 {
+    A_u_char *const columns = columnFlags;
     SetBytes(rowFlags, height, 0);
-    SetBytes(columnFlags, width, 0);
+    SetBytes(columns, width, 0);
     for (A_long y = 0; y < height; ++y) {
-        const A_u_char *row = Row(y);
+        const A_u_char *const row = Row(y);
+        A_u_char any = 0;
         for (A_long x = 0; x < width; ++x) {
-            if (row[x] != 0) {
-                columnFlags[x] = 1;
-                rowFlags[y] = 1;
-            }
+            const A_u_char set = row[x] != 0 ? 1 : 0;
+            columns[x] |= set;
+            any |= set;
         }
+        if (any != 0) rowFlags[y] = 1;
     }
     flagsStale = 0;
     boundsStale = 1;
