@@ -124,6 +124,10 @@ SIMD_AVX2_BEGIN
 #include "kernels/RegionBlurSimd.inl"
 SIMD_AVX2_END
 
+SIMD_AVX512_BEGIN
+#include "kernels/RegionBlurSimd.inl"
+SIMD_AVX512_END
+
 namespace {
 
 template <class Pixel>

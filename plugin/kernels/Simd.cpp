@@ -15,3 +15,17 @@ bool CpuHasAvx2()
     return has;
 #endif
 }
+
+bool CpuHasAvx512()
+{
+#if defined(_WIN32)
+    return false;
+#else
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+               __builtin_cpu_supports("avx512vl") != 0 && __builtin_cpu_supports("avx512dq") != 0;
+    }();
+    return has;
+#endif
+}

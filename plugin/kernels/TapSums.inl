@@ -9,23 +9,23 @@
 
 template <class Lane>
 struct LaneVectors;
-// 16-bit: 32-bit lanes, eight to a vector, four vectors summed side by side.
+// 16-bit: 32-bit lanes, four vectors summed side by side.
 template <>
 struct LaneVectors<uint32_t> {
-    using V = U32x8;
-    using M = I32x8;
+    static constexpr int kLanes = kVectorBytes / 4;
+    using V = VectorOf<uint32_t, kLanes>::type;
+    using M = VectorOf<int32_t, kLanes>::type;
     using Bound = int32_t;
-    static constexpr int kLanes = 8;
     static constexpr int kVectors = 4;
 };
-// Float: double lanes, four to a vector; six sums side by side keep both
-// adders busy through their latency and leave registers for the loads.
+// Float: double lanes; six sums side by side keep both adders busy through
+// their latency and leave registers for the loads.
 template <>
 struct LaneVectors<double> {
-    using V = F64x4;
-    using M = I64x4;
+    static constexpr int kLanes = kVectorBytes / 8;
+    using V = VectorOf<double, kLanes>::type;
+    using M = VectorOf<int64_t, kLanes>::type;
     using Bound = int64_t;
-    static constexpr int kLanes = 4;
     static constexpr int kVectors = 6;
 };
 
