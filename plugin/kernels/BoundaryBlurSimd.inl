@@ -315,6 +315,10 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                 continue;
             const auto source = [&](A_long row) { return PixelRow<PF_Pixel16>(job.source, rect.top + row) + rect.left + x0; };
             AdvanceRing(alphaRing, x0, y, reach, height, [&](A_long row, uint32_t *slot) {
+                if (row + kPrefetchRows < height) {
+                    PrefetchBytes(source(row + kPrefetchRows), width * sizeof(PF_Pixel16));
+                    PrefetchBytes(mask.Row(row + kPrefetchRows) + x0, static_cast<size_t>(width));
+                }
                 PrepareAlphas(source(row), mask.Row(row) + x0, width, slot);
                 PrepareZeros<2>(columns + kSpare - width, slot + 2 * width);
             });
@@ -322,11 +326,8 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                 PrepareOpaque(source(row), mask.Row(row) + x0, width, slot);
                 PrepareZeros<4>(columns - width, slot + 4 * width);
             });
-            for (A_long k = -reach; k <= reach; ++k) {
-                const bool outside = y + k < 0 || y + k >= height;
-                alphaRow[k + reach] = outside ? alphaRing.Zero() : alphaRing.Slot(y + k);
-                opaqueRow[k + reach] = outside ? opaqueRing.Zero() : opaqueRing.Slot(y + k);
-            }
+            alphaRing.Around(y, reach, height, alphaRow);
+            opaqueRing.Around(y, reach, height, opaqueRow);
             const PF_Pixel16 *in = source(y);
             PF_Pixel16 *out = PixelRow<PF_Pixel16>(job.destination, rect.top + y) + rect.left + x0;
             const A_u_char *keep = job.keepMask->Row(y) + x0;
@@ -376,11 +377,14 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_PixelFloat> &job, Slice slic
                 return PixelRow<PF_PixelFloat>(job.source, rect.top + row) + rect.left + strip.x0;
             };
             AdvanceRing(ring, strip.x0, y, reach, height, [&](A_long row, double *slot) {
+                if (row + kPrefetchRows < height) {
+                    PrefetchBytes(source(row + kPrefetchRows), strip.width * sizeof(PF_PixelFloat));
+                    PrefetchBytes(mask.Row(row + kPrefetchRows) + strip.x0, static_cast<size_t>(strip.width));
+                }
                 PrepareAlphas(source(row), mask.Row(row) + strip.x0, strip.width, slot);
                 PrepareZeros<2>(columns - strip.width, slot + 2 * strip.width);
             });
-            for (A_long k = -reach; k <= reach; ++k)
-                alphaRow[k + reach] = y + k < 0 || y + k >= height ? ring.Zero() : ring.Slot(y + k);
+            ring.Around(y, reach, height, alphaRow);
             const PF_PixelFloat *in = source(y);
             PF_PixelFloat *out = PixelRow<PF_PixelFloat>(job.destination, rect.top + y) + rect.left + strip.x0;
             const A_u_char *keep = job.keepMask->Row(y) + strip.x0;

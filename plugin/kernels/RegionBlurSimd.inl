@@ -227,12 +227,16 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
             if (std::find_if(selected, selected + width, [](A_u_char b) { return b != 0; }) == selected + width)
                 continue;
             AdvanceRing(ring, x0, y, reach, height, [&](A_long row, Lane *slot) {
+                if (row + kPrefetchRows < height) {
+                    const A_long ahead = row + kPrefetchRows;
+                    PrefetchBytes(PixelRow<Pixel>(job.source, rect.top + ahead) + rect.left + x0, width * sizeof(Pixel));
+                    PrefetchBytes(mask.Row(ahead) + x0, static_cast<size_t>(width));
+                }
                 const Pixel *in = PixelRow<Pixel>(job.source, rect.top + row) + rect.left + x0;
                 PrepareRegionPixels(in, mask.Row(row) + x0, width, slot);
                 PrepareZeros<4>(columns - width, slot + 4 * width);
             });
-            for (A_long k = -reach; k <= reach; ++k)
-                rowAt[k + reach] = y + k < 0 || y + k >= height ? ring.Zero() : ring.Slot(y + k);
+            ring.Around(y, reach, height, rowAt);
             const Pixel *in = PixelRow<Pixel>(job.source, rect.top + y) + rect.left + x0;
             Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + x0;
             for (A_long i = 0; i < width; i += kGroup) {

@@ -227,6 +227,20 @@ struct PreparedRing {
     A_long stripX0;    // the strip the ring holds
     Lane *Slot(A_long y) const { return rows + static_cast<ptrdiff_t>(y % slots) * stride; }
     Lane *Zero() const { return rows + static_cast<ptrdiff_t>(slots) * stride; }
+    // The rows y - reach to y + reach: at[k + reach] is row y + k, or the
+    // zero row beyond the rectangle's height rows. One division for all.
+    void Around(A_long y, A_long reach, A_long height, const Lane **at) const
+    {
+        A_long slot = (y - reach) % slots;
+        if (slot < 0) slot += slots;
+        const Lane *row = rows + static_cast<ptrdiff_t>(slot) * stride;
+        const Lane *const end = rows + static_cast<ptrdiff_t>(slots) * stride;
+        for (A_long k = -reach; k <= reach; ++k) {
+            at[k + reach] = y + k < 0 || y + k >= height ? Zero() : row;
+            row += stride;
+            if (row == end) row = rows;
+        }
+    }
 };
 
 // Strip widths: as many columns as keep the ring within kRingBytes, small
@@ -258,6 +272,18 @@ PreparedRing<Lane> MakeRing(void *memory, A_long reach, A_long columns, A_long s
     PreparedRing<Lane> ring{static_cast<Lane *>(memory), 2 * reach + 1, PerPixel * (columns + spare), 0, -1};
     std::fill(ring.Zero(), ring.Zero() + ring.stride, Lane(0));
     return ring;
+}
+
+// A column strip reads a short piece of each row, one row after another, which
+// the processor's prefetchers do not foresee: the piece of the row this many
+// rows ahead is asked for while the current one is prepared.
+constexpr A_long kPrefetchRows = 6;
+
+inline void PrefetchBytes(const void *start, size_t bytes)
+{
+    const char *from = static_cast<const char *>(start);
+    for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(from + offset);
+    __builtin_prefetch(from + bytes - 1);
 }
 
 // Brings the rows around row y into the ring; prepare(row, slot) fills one.
