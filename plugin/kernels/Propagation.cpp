@@ -3,21 +3,30 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+#include <type_traits>
 
 #include "AE_EffectCB.h"
-#include "kernels/ColumnBuffer.h"
 #include "kernels/KernelArea.h"
 #include "kernels/Slices.h"
 
 namespace {
 
-// A line of pixels in a world, a row or a column.
-template <class Pixel>
-struct PixelLine {
-    char *first;
-    ptrdiff_t stride;  // bytes from one pixel to the next
-    Pixel &operator[](A_long i) const { return *reinterpret_cast<Pixel *>(first + i * stride); }
+// A line of values, a row or a column, in a world or a buffer.
+template <class T>
+struct Line {
+    using Byte = std::conditional_t<std::is_const_v<T>, const char, char>;
+    Byte *first;
+    ptrdiff_t stride;  // bytes from one value to the next
+    T &operator[](A_long i) const { return *reinterpret_cast<T *>(first + i * stride); }
 };
+
+// A line of contiguous values.
+template <class T>
+Line<T> Contiguous(T *values)
+{
+    return {reinterpret_cast<typename Line<T>::Byte *>(values), static_cast<ptrdiff_t>(sizeof(T))};
+}
 
 // The walks from every seed of one line. Each seed is copied to spread and
 // gets distance 0. The first seed of a run walks left and the last walks
@@ -26,8 +35,8 @@ struct PixelLine {
 // below its recorded distance, and record(p, k) is told. A pixel outside the
 // fill mask ends the walk with stopAtGap, and is stepped over otherwise.
 template <class Pixel, class Record>
-void SpreadLine(const Pixel *source, PixelLine<Pixel> spread, const A_u_char *seed, const A_u_char *fill,
-                A_u_short *distance, A_long length, A_long reach, bool stopAtGap, Record &&record)
+void SpreadLine(Line<const Pixel> source, Line<Pixel> spread, Line<const A_u_char> seed, Line<const A_u_char> fill,
+                Line<A_u_short> distance, A_long length, A_long reach, bool stopAtGap, Record &&record)
 {
     bool runStart = true;
     for (A_long x = 0; x < length; ++x) {
@@ -114,12 +123,108 @@ PF_Err SpreadRows(void *refcon, A_long /*thread*/, A_long index, A_long slices)
         if (!job.fillMask->RowOccupied(y)) continue;
         const Pixel *source = PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left;
         Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top + y) + job.rect.left;
-        SpreadLine(source, PixelLine<Pixel>{reinterpret_cast<char *>(spread), sizeof(Pixel)}, job.seedMask->Row(y),
-                   job.fillMask->Row(y), job.rowMap->Row(y), width, Reach(job.rect, job.distance), job.stopAtGap,
-                   [](A_long, A_u_short) {});
+        SpreadLine(Contiguous(source), Contiguous(spread), Contiguous<const A_u_char>(job.seedMask->Row(y)),
+                   Contiguous<const A_u_char>(job.fillMask->Row(y)), Contiguous(job.rowMap->Row(y)), width,
+                   Reach(job.rect, job.distance), job.stopAtGap, [](A_long, A_u_short) {});
     }
     return PF_Err_NONE;
 }
+
+// Columns are spread a strip at a time: each row's piece of the strip (seed
+// and fill bytes, pixels, distances) is copied into a buffer of the strip's
+// rows, the walks go down its columns, and what they wrote goes back row by
+// row, so no pass reads a world down a column.
+template <class Pixel>
+class SpreadStrip {
+public:
+    static constexpr A_long kColumns = 16;
+
+    // False when the host has no memory for it.
+    bool Allocate(const SPBasicSuite *basic, A_long height)
+    {
+        const size_t cells = static_cast<size_t>(height) * kColumns;
+        if (!block_.Allocate(basic, cells * (2 * sizeof(Pixel) + sizeof(A_u_short) + 3))) return false;
+        char *memory = static_cast<char *>(block_.get());
+        source_ = reinterpret_cast<Pixel *>(memory);
+        spread_ = source_ + cells;
+        distance_ = reinterpret_cast<A_u_short *>(spread_ + cells);
+        seed_ = reinterpret_cast<A_u_char *>(distance_ + cells);
+        fill_ = seed_ + cells;
+        recorded_ = fill_ + cells;
+        return true;
+    }
+
+    // Columns x0 to x0 + count - 1 of the job's rectangle.
+    void Load(const PropagationJob<Pixel> &job, A_long x0, A_long count)
+    {
+        // Whole strips copy rows of a size known here, which stay inline.
+        if (count == kColumns)
+            LoadRows(job, x0, static_cast<size_t>(kColumns));
+        else
+            LoadRows(job, x0, static_cast<size_t>(count));
+    }
+
+    // The walks down column i of the strip; seeds get their distance 0 in the
+    // buffer only.
+    void Spread(A_long i, A_long height, A_long reach, bool stopAtGap)
+    {
+        A_u_char *recorded = recorded_ + i;
+        SpreadLine(Column<const Pixel>(source_, i), Column<Pixel>(spread_, i), Column<const A_u_char>(seed_, i),
+                   Column<const A_u_char>(fill_, i), Column<A_u_short>(distance_, i), height, reach, stopAtGap,
+                   [recorded](A_long y, A_u_short) { recorded[static_cast<ptrdiff_t>(y) * kColumns] = 1; });
+    }
+
+    // The spread pixels of seeds and of walked pixels, and the distances the
+    // walks recorded, into the job's spread world and column map.
+    void Store(const PropagationJob<Pixel> &job, A_long x0, A_long count, const A_u_char *spreadColumns) const
+    {
+        const A_long height = AreaHeight(job.rect);
+        for (A_long y = 0; y < height; ++y) {
+            Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top + y) + job.rect.left + x0;
+            A_u_short *distance = job.columnMap->Row(y) + x0;
+            for (A_long i = 0; i < count; ++i) {
+                if (spreadColumns[i] == 0) continue;
+                const size_t at = Cell(i, y);
+                if (recorded_[at] != 0) distance[i] = distance_[at];
+                if (recorded_[at] != 0 || seed_[at] != 0) spread[i] = spread_[at];
+            }
+        }
+    }
+
+private:
+    void LoadRows(const PropagationJob<Pixel> &job, A_long x0, size_t n)
+    {
+        const A_long height = AreaHeight(job.rect);
+        for (A_long y = 0; y < height; ++y) {
+            const size_t at = Cell(0, y);
+            std::memcpy(seed_ + at, job.seedMask->Row(y) + x0, n);
+            std::memcpy(fill_ + at, job.fillMask->Row(y) + x0, n);
+            std::memcpy(distance_ + at, job.columnMap->Row(y) + x0, n * sizeof(A_u_short));
+            std::memcpy(source_ + at, PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left + x0,
+                        n * sizeof(Pixel));
+            std::memset(recorded_ + at, 0, n);
+        }
+    }
+
+    static size_t Cell(A_long column, A_long y)
+    {
+        return static_cast<size_t>(y) * kColumns + static_cast<size_t>(column);
+    }
+    template <class T, class Plane>
+    static Line<T> Column(Plane *plane, A_long i)
+    {
+        return {reinterpret_cast<typename Line<T>::Byte *>(plane + i),
+                static_cast<ptrdiff_t>(kColumns * sizeof(Plane))};
+    }
+
+    ScratchBlock block_;
+    Pixel *source_ = nullptr;
+    Pixel *spread_ = nullptr;
+    A_u_short *distance_ = nullptr;
+    A_u_char *seed_ = nullptr;
+    A_u_char *fill_ = nullptr;
+    A_u_char *recorded_ = nullptr;
+};
 
 template <class Pixel>
 PF_Err SpreadColumns(void *refcon, A_long /*thread*/, A_long index, A_long slices)
@@ -127,26 +232,26 @@ PF_Err SpreadColumns(void *refcon, A_long /*thread*/, A_long index, A_long slice
     const auto &job = *static_cast<const PropagationJob<Pixel> *>(refcon);
     const A_long height = AreaHeight(job.rect);
     const Slice slice = SliceOf(AreaWidth(job.rect), index, slices);
-    // The seed and fill bytes, the seed pixels and the distances of one
-    // column; seeds get their distance 0 in this copy only.
-    ColumnBuffer<Pixel, 2> buffer;
-    ScratchBlock distanceBlock;
-    A_u_short *distance = nullptr;
-    for (A_long x = slice.begin; x < slice.end; ++x) {
-        if (!job.fillMask->ColumnOccupied(x)) continue;
-        if (distance == nullptr) {
-            const size_t rows = (static_cast<size_t>(height) + 63) / 64 * 64;
-            if (!buffer.Allocate(job.in_data->pica_basicP, height) ||
-                !distanceBlock.Allocate(job.in_data->pica_basicP, rows * sizeof(A_u_short)))
-                return PF_Err_OUT_OF_MEMORY;
-            distance = static_cast<A_u_short *>(distanceBlock.get());
+    const A_long reach = Reach(job.rect, job.distance);
+    SpreadStrip<Pixel> strip;
+    bool allocated = false;
+    for (A_long x0 = slice.begin; x0 < slice.end; x0 += SpreadStrip<Pixel>::kColumns) {
+        const A_long count = std::min(SpreadStrip<Pixel>::kColumns, slice.end - x0);
+        A_u_char occupied[SpreadStrip<Pixel>::kColumns];
+        bool any = false;
+        for (A_long i = 0; i < count; ++i) {
+            occupied[i] = job.fillMask->ColumnOccupied(x0 + i) ? 1 : 0;
+            any = any || occupied[i] != 0;
         }
-        buffer.Load(job.source, {job.seedMask, job.fillMask}, job.rect, x);
-        for (A_long y = 0; y < height; ++y) distance[y] = job.columnMap->Row(y)[x];
-        Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top) + job.rect.left + x;
-        SpreadLine(buffer.Pixels(), PixelLine<Pixel>{reinterpret_cast<char *>(spread), job.spread->rowbytes},
-                   buffer.Selected(0), buffer.Selected(1), distance, height, Reach(job.rect, job.distance),
-                   job.stopAtGap, [&](A_long y, A_u_short k) { job.columnMap->Row(y)[x] = k; });
+        if (!any) continue;
+        if (!allocated) {
+            if (!strip.Allocate(job.in_data->pica_basicP, height)) return PF_Err_OUT_OF_MEMORY;
+            allocated = true;
+        }
+        strip.Load(job, x0, count);
+        for (A_long i = 0; i < count; ++i)
+            if (occupied[i] != 0) strip.Spread(i, height, reach, job.stopAtGap);
+        strip.Store(job, x0, count, occupied);
     }
     return PF_Err_NONE;
 }
