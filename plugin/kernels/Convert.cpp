@@ -33,19 +33,14 @@ struct ConvertJob {
         for (A_long y = slice.begin; y < slice.end; ++y) {
             const From *in = PixelRow<From>(src, area.top + y) + area.left;
             To *out = PixelRow<To>(dst, area.top + y) + area.left;
-            const A_u_char *selected = mask->Row(y);
-            // A row the mask selects whole converts without a test per pixel,
-            // which lets the loop vectorise.
-            if (std::memchr(selected, 0, static_cast<size_t>(width)) == nullptr) {
-                for (A_long x = 0; x < width; ++x) out[x] = Convert(in[x]);
-                continue;
-            }
-            for (A_long x = 0; x < width; ++x) {
-                if (selected[x] != 0)
-                    out[x] = Convert(in[x]);
+            // Runs the mask selects convert without a test per pixel, which
+            // lets the loop vectorise.
+            ForEachRun(mask->Row(y), width, [&](A_long begin, A_long end, bool selected) {
+                if (selected)
+                    for (A_long x = begin; x < end; ++x) out[x] = Convert(in[x]);
                 else if (clear)
-                    out[x] = To{};
-            }
+                    std::memset(static_cast<void *>(out + begin), 0, static_cast<size_t>(end - begin) * sizeof(To));
+            });
         }
         return PF_Err_NONE;
     }

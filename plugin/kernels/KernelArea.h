@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 #include "AEConfig.h"
@@ -49,4 +51,27 @@ inline PF_Err CheckArea(const PF_LRect &area, std::initializer_list<const PF_Eff
         if (!AreaInside(world, area)) return PF_Err_BAD_CALLBACK_PARAM;
     if (mask != nullptr && !MaskCovers(*mask, area)) return PF_Err_BAD_CALLBACK_PARAM;
     return PF_Err_NONE;
+}
+
+// Calls run(begin, end, selected) for each maximal run [begin, end) of
+// selected (non-zero) or unselected bytes of a mask row, left to right. Flat
+// artwork gives long runs, which the kernels then treat a whole run at a time.
+template <class Run>
+void ForEachRun(const A_u_char *row, A_long width, Run &&run)
+{
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    A_long x = 0;
+    while (x < width) {
+        const bool selected = row[x] != 0;
+        A_long end = x + 1;
+        // Eight bytes at a time while all eight continue the run.
+        for (uint64_t word; end + 8 <= width; end += 8) {
+            std::memcpy(&word, row + end, sizeof word);
+            const bool anyZero = ((word - kOnes) & ~word & kHighs) != 0;
+            if (selected ? anyZero : word != 0) break;
+        }
+        while (end < width && (row[end] != 0) == selected) ++end;
+        run(x, end, selected);
+        x = end;
+    }
 }

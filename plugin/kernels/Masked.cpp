@@ -1,6 +1,7 @@
 #include "kernels/Masked.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "kernels/KernelArea.h"
 #include "kernels/Slices.h"
@@ -28,13 +29,13 @@ struct CopyJob : AreaJob {
             if (skipEmptyRows && !mask->RowOccupied(y)) continue;
             const Pixel *in = PixelRow<Pixel>(src, area.top + y) + area.left;
             Pixel *out = PixelRow<Pixel>(dst, area.top + y) + area.left;
-            const A_u_char *selected = mask->Row(y);
-            for (A_long x = 0; x < Width(); ++x) {
-                if (selected[x] != 0)
-                    out[x] = in[x];
+            ForEachRun(mask->Row(y), Width(), [&](A_long begin, A_long end, bool selected) {
+                const size_t bytes = static_cast<size_t>(end - begin) * sizeof(Pixel);
+                if (selected)
+                    std::memmove(out + begin, in + begin, bytes);
                 else if (clear)
-                    out[x] = Pixel{};
-            }
+                    std::memset(static_cast<void *>(out + begin), 0, bytes);
+            });
         }
         return PF_Err_NONE;
     }
@@ -49,9 +50,10 @@ struct ClearAlphaJob : AreaJob {
     {
         for (A_long y = slice.begin; y < slice.end; ++y) {
             Pixel *row = PixelRow<Pixel>(world, area.top + y) + area.left;
-            const A_u_char *selected = mask->Row(y);
-            for (A_long x = 0; x < Width(); ++x)
-                if (selected[x] == 0) row[x].alpha = 0;
+            ForEachRun(mask->Row(y), Width(), [&](A_long begin, A_long end, bool selected) {
+                if (!selected)
+                    for (A_long x = begin; x < end; ++x) row[x].alpha = 0;
+            });
         }
         return PF_Err_NONE;
     }
@@ -74,9 +76,10 @@ struct MultiplyAlphaJob : AreaJob {
         for (A_long y = slice.begin; y < slice.end; ++y) {
             Pixel *row = PixelRow<Pixel>(world, area.top + y) + area.left;
             const Pixel *other = PixelRow<Pixel>(second, area.top + y) + area.left;
-            const A_u_char *selected = mask->Row(y);
-            for (A_long x = 0; x < Width(); ++x)
-                if (selected[x] == 0) row[x].alpha = MultiplyAlpha(row[x].alpha, other[x].alpha);
+            ForEachRun(mask->Row(y), Width(), [&](A_long begin, A_long end, bool selected) {
+                if (!selected)
+                    for (A_long x = begin; x < end; ++x) row[x].alpha = MultiplyAlpha(row[x].alpha, other[x].alpha);
+            });
         }
         return PF_Err_NONE;
     }
