@@ -51,6 +51,42 @@ inline void PrepareOpaque(const PF_Pixel16 *in, const A_u_char *selected, A_long
     }
 }
 
+// The 16-bit plain lanes of a line as running totals: lanes[4 i + c] becomes
+// the sum of lane c over pixels 0 to i. Integer sums do not depend on their
+// order, and the sum over a window is the difference of two totals, exact in
+// 32-bit arithmetic that wraps, as every window's true sum fits.
+inline void RunningTotals(uint32_t *lanes, A_long count)
+{
+    for (A_long i = 1; i < count; ++i)
+        for (int c = 0; c < 4; ++c) lanes[4 * i + c] += lanes[4 * (i - 1) + c];
+}
+
+// The plain sums of the count pixels of a group from running totals: total(k)
+// points at the totals of the group's first pixel at offset k (the pixel j's
+// four lanes follow at 4 j), and pixel j's window [lo[j], hi[j]] sums to
+// total(hi[j]) - total(lo[j] - 1). Pixels with lo > hi get nothing useful.
+template <class Total>
+inline void PlainSums(const Total &total, const A_long *lo, const A_long *hi, A_long count, uint32_t (*sums)[4])
+{
+    A_long first = 0;
+    while (first < count && lo[first] > hi[first]) ++first;
+    if (first == count) return;
+    bool same = true;
+    for (A_long j = first + 1; j < count; ++j)
+        if (lo[j] <= hi[j] && (lo[j] != lo[first] || hi[j] != hi[first])) same = false;
+    if (same) {
+        const uint32_t *upper = total(hi[first]), *lower = total(lo[first] - 1);
+        uint32_t *flat = sums[0];
+        for (A_long l = 4 * first; l < 4 * count; ++l) flat[l] = upper[l] - lower[l];
+        return;
+    }
+    for (A_long j = first; j < count; ++j) {
+        if (lo[j] > hi[j]) continue;
+        const uint32_t *upper = total(hi[j]) + 4 * j, *lower = total(lo[j] - 1) + 4 * j;
+        for (int c = 0; c < 4; ++c) sums[j][c] = upper[c] - lower[c];
+    }
+}
+
 // The blurred alpha without a tail: the source alpha without weight, a shift
 // with the whole table's weight, else the rounded division.
 inline A_u_short BlurredAlpha(const uint32_t *weighted, const PF_Pixel16 &src)
@@ -173,13 +209,16 @@ void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_cha
 {
     constexpr A_long kGroup = kBoundaryGroup<PF_Pixel16>;
     const A_long reach = TapReach(table);
-    TapWeights<uint32_t> weights, units;
+    TapWeights<uint32_t> weights;
     BoundaryWeights<PF_Pixel16>(table, weights);
-    units.Fill(reach, [](A_long) { return 1u; });
 
     alignas(64) uint32_t alphas[kLineBufferBytes / sizeof(uint32_t) / 3];
-    alignas(64) uint32_t opaque[2 * kLineBufferBytes / sizeof(uint32_t) / 3];
-    const A_long piece = static_cast<A_long>(sizeof opaque / (4 * sizeof(uint32_t))) - 2 * reach -
+    // The running totals of the plain lanes, after one pixel of zeros: the
+    // total before the first pixel.
+    alignas(64) uint32_t opaqueTotals[2 * kLineBufferBytes / sizeof(uint32_t) / 3];
+    uint32_t *const opaque = opaqueTotals + 4;
+    std::fill(opaqueTotals, opaque, 0u);
+    const A_long piece = static_cast<A_long>(sizeof opaqueTotals / (4 * sizeof(uint32_t))) - 1 - 2 * reach -
                          kBoundaryPadding<PF_Pixel16>;
     ForEachPiece<Form>(region, length, piece, [&](A_long begin, A_long end, A_long spanBegin, A_long spanEnd) {
         const A_long first = begin - reach, last = end + reach + kBoundaryPadding<PF_Pixel16>;
@@ -189,15 +228,16 @@ void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_cha
         PrepareSpan<4>(first, last, spanBegin, spanEnd, opaque, [&](A_long at, A_long count, uint32_t *lanes) {
             PrepareOpaque(in + at, region + at, count, lanes);
         });
+        RunningTotals(opaque, last - first);
         for (A_long group = begin; group < end; group += kGroup) {
             const A_long count = std::min(kGroup, end - group);
             A_long lo[kGroupPixels<uint32_t, 2>], hi[kGroupPixels<uint32_t, 2>];
             GroupWindows(region, group, count, spanBegin, spanEnd, reach, lo, hi);
             uint32_t weighted[kGroupPixels<uint32_t, 2>][2], sums[kGroup][4];
             const auto alphaAt = [&](A_long k) { return alphas + 2 * (group + k - first); };
-            const auto opaqueAt = [&](A_long k) { return opaque + 4 * (group + k - first); };
+            const auto totalAt = [&](A_long k) { return opaque + 4 * (group + k - first); };
             if (!SumTaps<uint32_t, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
-            SumTaps<uint32_t, 4>(opaqueAt, lo, hi, count, units, sums);
+            PlainSums(totalAt, lo, hi, count, sums);
             for (A_long j = 0; j < count; ++j)
                 if (lo[j] <= hi[j])
                     StoreBoundary(weighted[j], sums[j], in[group + j], keep[group + j] != 0, out[group + j]);
@@ -280,19 +320,22 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
     const PF_LRect &rect = job.rect;
     const PixelMask &mask = *job.regionMask;
     const A_long height = AreaHeight(rect), reach = TapReach(table);
-    TapWeights<uint32_t> weights, units;
+    TapWeights<uint32_t> weights;
     BoundaryWeights<PF_Pixel16>(table, weights);
-    units.Fill(reach, [](A_long) { return 1u; });
 
     // The two rings together as one of six lanes to a pixel.
     constexpr A_long kSpare = kBoundaryPadding<PF_Pixel16> - kGroup;
     const A_long columns = StripColumns<uint32_t, 6>(reach) / kGroup * kGroup + kGroup;
     const size_t alphaBytes = RingBytes<uint32_t, 2>(reach, columns, kSpare);
-    const size_t opaqueBytes = RingBytes<uint32_t, 4>(reach, columns);
+    // The plain lanes as running totals down each column of the strip, from
+    // the first row prepared since the rows stopped following on: the ring
+    // keeps the row before the window too.
+    const size_t opaqueBytes = RingBytes<uint32_t, 4>(reach, columns, 0, 1);
     ScratchBlock block;
     PreparedRing<uint32_t> alphaRing{}, opaqueRing{};
     A_long *runBegin = nullptr, *runEnd = nullptr;
-    const uint32_t *alphaRow[2 * kStoredTaps], *opaqueRow[2 * kStoredTaps];
+    const uint32_t *alphaRow[2 * kStoredTaps], *totalRow[2 * kStoredTaps + 1];
+    A_long totalsFrom = 0, totalsLast = -2;  // the rows the running totals cover
     PF_Err err = PF_Err_NONE;
     ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
         if (err != PF_Err_NONE) return;
@@ -303,11 +346,12 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
             }
             char *memory = static_cast<char *>(block.get());
             alphaRing = MakeRing<uint32_t, 2>(memory, reach, columns, kSpare);
-            opaqueRing = MakeRing<uint32_t, 4>(memory + alphaBytes, reach, columns);
+            opaqueRing = MakeRing<uint32_t, 4>(memory + alphaBytes, reach, columns, 0, 1);
             runBegin = reinterpret_cast<A_long *>(memory + alphaBytes + opaqueBytes);
             runEnd = runBegin + columns;
         }
         std::fill(runEnd, runEnd + width, -1);
+        totalsLast = -2;
         for (A_long y = 0; y < height; ++y) {
             if (!mask.RowOccupied(y)) continue;
             const A_u_char *selected = mask.Row(y) + x0;
@@ -325,9 +369,21 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
             AdvanceRing(opaqueRing, x0, y, reach, height, [&](A_long row, uint32_t *slot) {
                 PrepareOpaque(source(row), mask.Row(row) + x0, width, slot);
                 PrepareZeros<4>(columns - width, slot + 4 * width);
+                if (row == totalsLast + 1) {
+                    const uint32_t *above = opaqueRing.Slot(row - 1);
+                    for (A_long l = 0; l < 4 * columns; ++l) slot[l] += above[l];
+                } else {
+                    totalsFrom = row;
+                }
+                totalsLast = row;
             });
             alphaRing.Around(y, reach, height, alphaRow);
-            opaqueRing.Around(y, reach, height, opaqueRow);
+            // totalRow[k + reach + 1]: the totals of row y + k, zero before the
+            // rows they cover.
+            for (A_long k = -reach - 1; k <= reach; ++k) {
+                const A_long row = y + k;
+                totalRow[k + reach + 1] = row < totalsFrom || row > totalsLast ? opaqueRing.Zero() : opaqueRing.Slot(row);
+            }
             const PF_Pixel16 *in = source(y);
             PF_Pixel16 *out = PixelRow<PF_Pixel16>(job.destination, rect.top + y) + rect.left + x0;
             const A_u_char *keep = job.keepMask->Row(y) + x0;
@@ -342,9 +398,9 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                 }
                 uint32_t weighted[kGroupPixels<uint32_t, 2>][2], sums[kGroup][4];
                 const auto alphaAt = [&](A_long k) { return alphaRow[k + reach] + 2 * i; };
-                const auto opaqueAt = [&](A_long k) { return opaqueRow[k + reach] + 4 * i; };
+                const auto totalAt = [&](A_long k) { return totalRow[k + reach + 1] + 4 * i; };
                 if (!SumTaps<uint32_t, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
-                SumTaps<uint32_t, 4>(opaqueAt, lo, hi, count, units, sums);
+                PlainSums(totalAt, lo, hi, count, sums);
                 for (A_long j = 0; j < count; ++j)
                     if (lo[j] <= hi[j]) StoreBoundary(weighted[j], sums[j], in[i + j], keep[i + j] != 0, out[i + j]);
             }

@@ -260,16 +260,19 @@ A_long StripColumns(A_long reach)
 
 // A ring for strips of up to `columns` columns; each row has room for
 // `spare` pixels more, for reads of a group wider than the strip's groups.
+// `extra` rows more than the window's keep rows before it (a ring of prefix
+// sums keeps the row before the window).
 template <class Lane, int PerPixel>
-size_t RingBytes(A_long reach, A_long columns, A_long spare = 0)
+size_t RingBytes(A_long reach, A_long columns, A_long spare = 0, A_long extra = 0)
 {
-    return PerPixel * sizeof(Lane) * static_cast<size_t>(columns + spare) * static_cast<size_t>(2 * reach + 2);
+    return PerPixel * sizeof(Lane) * static_cast<size_t>(columns + spare) *
+           static_cast<size_t>(2 * reach + 2 + extra);
 }
 
 template <class Lane, int PerPixel>
-PreparedRing<Lane> MakeRing(void *memory, A_long reach, A_long columns, A_long spare = 0)
+PreparedRing<Lane> MakeRing(void *memory, A_long reach, A_long columns, A_long spare = 0, A_long extra = 0)
 {
-    PreparedRing<Lane> ring{static_cast<Lane *>(memory), 2 * reach + 1, PerPixel * (columns + spare), 0, -1};
+    PreparedRing<Lane> ring{static_cast<Lane *>(memory), 2 * reach + 1 + extra, PerPixel * (columns + spare), 0, -1};
     std::fill(ring.Zero(), ring.Zero() + ring.stride, Lane(0));
     return ring;
 }

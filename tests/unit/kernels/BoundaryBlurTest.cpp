@@ -147,6 +147,58 @@ TEST_F(BoundaryBlurTest, OnlyTheWindowFormMixesAcrossAnUnselectedPixel)
               (V{1, 1, 7, 0, 0, 0.25, 0.25, 7, 0.75, 0.75}));
 }
 
+// A column pass over a frame gives what the row pass gives over the frame
+// turned on its side: the two passes are written apart (rows a piece at a
+// time, columns in strips down a ring of rows with running totals), so each
+// checks the other. The frame has runs, transparent pixels, keep pixels and a
+// band of empty rows wider than the kernel, after which the columns' totals
+// start again.
+TEST_F(BoundaryBlurTest, ColumnPassesAgreeWithRowPassesOfTheTurnedFrame)
+{
+    constexpr A_long kWidth = 37, kHeight = 45;
+    unsigned state = 12345;
+    const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    std::vector<PF_Pixel16> pixels(kWidth * kHeight);
+    Rows region(kHeight, std::string(kWidth, '.')), keep = region;
+    for (A_long y = 0; y < kHeight; ++y)
+        for (A_long x = 0; x < kWidth; ++x) {
+            const A_u_short alpha = next() % 3 == 0 ? 0 : static_cast<A_u_short>(next() % 32769);
+            pixels[y * kWidth + x] = {alpha, static_cast<A_u_short>(next()), static_cast<A_u_short>(next()),
+                                      static_cast<A_u_short>(next())};
+            const bool emptyBand = y >= 15 && y < 28;
+            if (!emptyBand && next() % 5 != 0) region[y][x] = '#';
+            if (next() % 7 == 0) keep[y][x] = '#';
+        }
+    const GaussTable table = MakeGaussTable(5, 25.0 / 8);
+    const auto turned = [](const Rows &rows) {
+        Rows out(rows[0].size(), std::string(rows.size(), '.'));
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t x = 0; x < rows[0].size(); ++x) out[x][y] = rows[y][x];
+        return out;
+    };
+    const auto pass = [&](IterateWorker worker, bool turn) {
+        const A_long width = turn ? kHeight : kWidth, height = turn ? kWidth : kHeight;
+        const fxhost::World source = PaintedWorld<PF_Pixel16>(width, height, [&](A_long x, A_long y) {
+            return turn ? pixels[x * kWidth + y] : pixels[y * kWidth + x];
+        });
+        fxhost::World target = FlatWorld<PF_Pixel16>(width, height, PF_Pixel16{7, 7, 7, 7});
+        const PixelMask regionMask = DrawMask(inData(), turn ? turned(region) : region);
+        const PixelMask keepMask = DrawMask(inData(), turn ? turned(keep) : keep);
+        BoundaryBlurJob<PF_Pixel16> job{inData(), target.get(), source.get(), {0, 0, width, height},
+                                        &regionMask, &keepMask, &table};
+        EXPECT_EQ(inData()->utils->iterate_generic(-1, &job, worker), PF_Err_NONE);
+        std::vector<PF_Pixel16> out(kWidth * kHeight);
+        for (A_long y = 0; y < kHeight; ++y)
+            for (A_long x = 0; x < kWidth; ++x)
+                out[y * kWidth + x] = turn ? target.at<PF_Pixel16>(y, x) : target.at<PF_Pixel16>(x, y);
+        return out;
+    };
+    EXPECT_EQ(pass(BoundaryBlurColumns<PF_Pixel16, BlurForm::Window>, false),
+              pass(BoundaryBlurRows<PF_Pixel16, BlurForm::Window>, true));
+    EXPECT_EQ(pass(BoundaryBlurColumns<PF_Pixel16, BlurForm::RunLimited>, false),
+              pass(BoundaryBlurRows<PF_Pixel16, BlurForm::RunLimited>, true));
+}
+
 class AlphaGainAndBiasTest : public HostTest {
 protected:
     template <class Pixel>
