@@ -104,6 +104,29 @@ inline void StoreRegion(const double *acc, const PF_PixelFloat &src, PF_PixelFlo
     out.blue = static_cast<PF_FpShort>(acc[3] * scale);
 }
 
+// The 16-bit outputs of a whole group whose pixels all have the table's full
+// weight: StoreRegion's shift, lane by lane over the group with the
+// destination's alpha kept, in a loop the compiler turns into vector code.
+// Float groups have no such form: false.
+template <A_long kCount>
+inline bool StoreFullGroup(const uint32_t *acc, PF_Pixel16 *out)
+{
+    for (A_long j = 0; j < kCount; ++j)
+        if ((acc[4 * j] & 0xFFFF) != 32768) return false;
+    A_u_short lanes[4 * kCount];
+    std::memcpy(lanes, out, sizeof lanes);
+    for (A_long l = 0; l < 4 * kCount; ++l)
+        if (l % 4 != 0) lanes[l] = static_cast<A_u_short>((acc[l] + 16384) >> 15);
+    std::memcpy(out, lanes, sizeof lanes);
+    return true;
+}
+
+template <A_long kCount>
+inline bool StoreFullGroup(const double *, PF_PixelFloat *)
+{
+    return false;
+}
+
 // The weights of the taps in the lanes' form.
 template <class Pixel>
 inline void RegionWeights(const GaussTable &table, TapWeights<RegionLane<Pixel>> &weights)
@@ -124,14 +147,19 @@ inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long c
     A_long first = 0;
     while (first < count && lo[first] > hi[first]) ++first;
     if (first == count) return;
-    bool same = true;
-    for (A_long j = first + 1; j < count; ++j)
+    bool same = true, whole = first == 0 && count == kGroup;
+    for (A_long j = first + 1; j < count; ++j) {
         if (lo[j] <= hi[j] && (lo[j] != lo[first] || hi[j] != hi[first])) same = false;
+        if (lo[j] > hi[j]) whole = false;
+    }
     Lane sums[kGroup][4];
     if (same)
         SumCommon<Lane>(at, lo[first], hi[first], weights, sums[0], true);
     else
         SumTaps<Lane, 4>(at, lo, hi, count, weights, sums);
+    // Every pixel of the group selected and with the full weight: one store
+    // for the group.
+    if (same && whole && StoreFullGroup<kGroup>(sums[0], out)) return;
     for (A_long j = first; j < count; ++j)
         if (lo[j] <= hi[j]) StoreRegion(sums[j], in[j], out[j]);
 }
