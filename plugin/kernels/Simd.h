@@ -3,10 +3,10 @@
 // run time. A kernel's vector code lives in an .inl file that its .cpp
 // includes once in each of the namespaces SIMD_BASELINE_BEGIN,
 // SIMD_AVX2_BEGIN and SIMD_AVX512_BEGIN open; each namespace's kVectorBytes
-// is the width of the vectors its sums use. The
-// vector operations are lane-wise integer or IEEE arithmetic without fused
-// multiply-add (the build passes -ffp-contract=off and AVX2 code is built
-// without FMA), so both builds of a kernel give the same bits.
+// is the width of the vectors its sums use. The vector operations are
+// lane-wise integer or IEEE arithmetic, never contracted into fused
+// multiply-adds (the build passes -ffp-contract=off), so every build of a
+// kernel gives the same bits.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +27,8 @@ using I64x4 = VectorOf<int64_t, 4>::type;
 bool CpuHasAvx2();
 bool CpuHasAvx512();
 
-// The namespaces the two builds of an .inl go into; each is private to the
-// .cpp that includes it.
+// The namespaces the builds of an .inl go into; each is private to the .cpp
+// that includes it.
 #define SIMD_BASELINE_BEGIN namespace { namespace baseline { constexpr int kVectorBytes = 32;
 #define SIMD_BASELINE_END } }
 #if defined(__clang__)

@@ -188,9 +188,9 @@ inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long cou
 #pragma GCC unroll 8
     for (int g = 0; g < P::kVectors; ++g) std::memcpy(flat + g * kLanes, &zero, sizeof zero);
     // Some windows end inside the group's span: there their lanes are masked
-    // by each pixel's own bounds.
-    // Filled as plain arrays and copied into the vectors: GCC 12 at -O3
-    // vectorises stores to the lanes of vector variables in this loop wrongly.
+    // by each pixel's own bounds. The bounds are filled as plain arrays and
+    // copied into the vectors: GCC 12 at -O3 vectorises stores to the lanes
+    // of vector variables in this loop wrongly.
     Bound lanesLo[P::kVectors * kLanes], lanesHi[P::kVectors * kLanes];
     for (int lane = 0; lane < P::kVectors * kLanes; ++lane) {
         const A_long j = lane / PerPixel;
