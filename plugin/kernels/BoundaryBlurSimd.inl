@@ -378,12 +378,9 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                 totalsLast = row;
             });
             alphaRing.Around(y, reach, height, alphaRow);
-            // totalRow[k + reach + 1]: the totals of row y + k, zero before the
+            // totalRow[k + reach + 1]: the totals of row y + k, zero outside the
             // rows they cover.
-            for (A_long k = -reach - 1; k <= reach; ++k) {
-                const A_long row = y + k;
-                totalRow[k + reach + 1] = row < totalsFrom || row > totalsLast ? opaqueRing.Zero() : opaqueRing.Slot(row);
-            }
+            opaqueRing.Rows(y - reach - 1, 2 * reach + 2, totalsFrom, totalsLast, totalRow);
             const PF_Pixel16 *in = source(y);
             PF_Pixel16 *out = PixelRow<PF_Pixel16>(job.destination, rect.top + y) + rect.left + x0;
             const A_u_char *keep = job.keepMask->Row(y) + x0;

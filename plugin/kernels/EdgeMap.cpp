@@ -1,6 +1,6 @@
 #include "kernels/EdgeMap.h"
 
-#include <cmath>
+#include <cstring>
 
 namespace {
 

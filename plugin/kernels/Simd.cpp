@@ -1,31 +1,33 @@
 #include "kernels/Simd.h"
 
-bool CpuHasAvx2()
+namespace {
+
+struct VectorSets {
+    bool avx2 = false;
+    bool avx512 = false;
+};
+
+// What the processor runs, asked once.
+const VectorSets &Supported()
 {
-#if defined(_WIN32)
-    // GCC cannot keep 32-byte vectors aligned on the Windows x64 stack (GCC
-    // bug 54412), and the AVX2 builds then give other bits; the baseline
-    // builds serve there.
-    return false;
-#else
-    static const bool has = [] {
+    static const VectorSets sets = [] {
+        VectorSets found;
+#if !defined(_WIN32)
+        // On Windows the baseline builds serve: GCC cannot keep 32-byte
+        // vectors aligned on the Windows x64 stack (GCC bug 54412), and the
+        // wider builds then give other bits.
         __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
+        found.avx2 = __builtin_cpu_supports("avx2") != 0;
+        found.avx512 = __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+                       __builtin_cpu_supports("avx512vl") != 0 && __builtin_cpu_supports("avx512dq") != 0;
 #endif
+        return found;
+    }();
+    return sets;
 }
 
-bool CpuHasAvx512()
-{
-#if defined(_WIN32)
-    return false;
-#else
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
-               __builtin_cpu_supports("avx512vl") != 0 && __builtin_cpu_supports("avx512dq") != 0;
-    }();
-    return has;
-#endif
-}
+}  // namespace
+
+bool CpuHasAvx2() { return Supported().avx2; }
+
+bool CpuHasAvx512() { return Supported().avx512; }

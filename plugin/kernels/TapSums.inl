@@ -227,19 +227,25 @@ struct PreparedRing {
     A_long stripX0;    // the strip the ring holds
     Lane *Slot(A_long y) const { return rows + static_cast<ptrdiff_t>(y % slots) * stride; }
     Lane *Zero() const { return rows + static_cast<ptrdiff_t>(slots) * stride; }
-    // The rows y - reach to y + reach: at[k + reach] is row y + k, or the
-    // zero row beyond the rectangle's height rows. One division for all.
-    void Around(A_long y, A_long reach, A_long height, const Lane **at) const
+    // The rows first to first + count - 1: at[i] is row first + i, or the
+    // zero row for rows outside [lowest, highest]. One division for all.
+    void Rows(A_long first, A_long count, A_long lowest, A_long highest, const Lane **at) const
     {
-        A_long slot = (y - reach) % slots;
+        A_long slot = first % slots;
         if (slot < 0) slot += slots;
         const Lane *row = rows + static_cast<ptrdiff_t>(slot) * stride;
         const Lane *const end = rows + static_cast<ptrdiff_t>(slots) * stride;
-        for (A_long k = -reach; k <= reach; ++k) {
-            at[k + reach] = y + k < 0 || y + k >= height ? Zero() : row;
+        for (A_long i = 0; i < count; ++i) {
+            at[i] = first + i < lowest || first + i > highest ? Zero() : row;
             row += stride;
             if (row == end) row = rows;
         }
+    }
+    // The rows y - reach to y + reach: at[k + reach] is row y + k, or the
+    // zero row beyond the rectangle's height rows.
+    void Around(A_long y, A_long reach, A_long height, const Lane **at) const
+    {
+        Rows(y - reach, 2 * reach + 1, 0, height - 1, at);
     }
 };
 
