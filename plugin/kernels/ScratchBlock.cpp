@@ -1,5 +1,7 @@
 #include "kernels/ScratchBlock.h"
 
+#include <memory>
+
 #include "AEMemory.h"
 
 ScratchBlock::~ScratchBlock()
@@ -14,10 +16,13 @@ ScratchBlock::~ScratchBlock()
 bool ScratchBlock::Allocate(const SPBasicSuite *basic, size_t bytes)
 {
     try {
-        block_ = AEUtil::AEMemory::alloc(bytes, basic);
+        block_ = AEUtil::AEMemory::alloc(bytes + kAlignment - 1, basic);
     } catch (...) {
         block_ = nullptr;
     }
     basic_ = basic;
+    void *start = block_;
+    size_t space = bytes + kAlignment - 1;
+    aligned_ = block_ != nullptr ? std::align(kAlignment, bytes, start, space) : nullptr;
     return block_ != nullptr;
 }
