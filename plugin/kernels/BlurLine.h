@@ -185,6 +185,64 @@ void WalkWindows(const In &in, const Selected &selected, A_long length, A_long h
     }
 }
 
+// Whether stretches of a line, asked in increasing order of their starts,
+// lie wholly within [begin, end) and are wholly selected. Each run of
+// selected pixels is scanned once.
+class SelectedStretch {
+public:
+    SelectedStretch(const A_u_char *selected, A_long begin, A_long end)
+        : selected_(selected), begin_(begin), end_(end), runBegin_(begin), runEnd_(begin - 1)
+    {
+    }
+
+    bool Covers(A_long lo, A_long hi)
+    {
+        if (lo < begin_ || hi >= end_) return false;
+        if (lo > runEnd_) {
+            if (selected_[lo] == 0) return false;
+            runBegin_ = runEnd_ = lo;
+            while (runEnd_ + 1 < end_ && selected_[runEnd_ + 1] != 0) ++runEnd_;
+        }
+        return lo >= runBegin_ && hi <= runEnd_;
+    }
+
+private:
+    const A_u_char *selected_;
+    A_long begin_, end_;         // the line's span
+    A_long runBegin_, runEnd_;   // selected from runBegin_ to runEnd_
+};
+
+// For each column of a strip, the rows down to the latest one folded in that
+// are selected without a break, counted up to a cap: a pixel's whole window
+// of `cap` rows ending at that row is selected when its count is the cap.
+struct ColumnStreaks {
+    A_u_short *counts;  // one per strip column
+    A_long x0 = -1;     // the strip the counts are for
+    A_long row = -1;    // the latest row folded in
+
+    // Folds in the rows up to last; rows before first are not needed.
+    void FoldTo(const PixelMask &mask, A_long stripX0, A_long width, A_long first, A_long last, A_u_short cap)
+    {
+        if (stripX0 != x0 || row < first - 1) {
+            x0 = stripX0;
+            row = first - 1;
+            std::fill(counts, counts + width, A_u_short(0));
+        }
+        for (++row; row <= last; ++row) {
+            if (!mask.RowOccupied(row)) {
+                std::fill(counts, counts + width, A_u_short(0));
+                continue;
+            }
+            const A_u_char *selected = mask.Row(row) + x0;
+            for (A_long i = 0; i < width; ++i) {
+                const A_u_short grown = counts[i] < cap ? static_cast<A_u_short>(counts[i] + 1) : cap;
+                counts[i] = static_cast<A_u_short>(grown & -static_cast<A_u_short>(selected[i] != 0));
+            }
+        }
+        row = last;
+    }
+};
+
 // Calls tap(p, weight) for the counted pixels p of the window [lo, hi] that
 // lie within kMaxTapDistance of x, weight being the table's tap at |p - x|.
 template <BlurForm Form, class Selected, class Tap>

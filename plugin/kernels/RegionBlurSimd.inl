@@ -55,16 +55,31 @@ inline void PrepareRegionPixels(const PF_Pixel16 *in, const A_u_char *selected, 
 
 inline void PrepareRegionPixels(const PF_PixelFloat *in, const A_u_char *selected, A_long count, double *lanes)
 {
-    using F32x4 = VectorOf<float, 4>::type;
-    for (A_long i = 0; i < count; ++i) {
-        F32x4 pixel;
-        std::memcpy(&pixel, in + i, sizeof pixel);
-        F64x4 wide = __builtin_convertvector(pixel, F64x4);
-        wide[0] = 1.0;
-        I64x4 bits;
+    using V = LaneVectors<double>::V;
+    using M = LaneVectors<double>::M;
+    constexpr int kLanes = LaneVectors<double>::kLanes;
+    constexpr A_long kPixels = kLanes / 4;
+    M colour = {}, flag = {};
+    for (int l = 0; l < kLanes; ++l) {
+        colour[l] = l % 4 == 0 ? 0 : -1;
+        flag[l] = l % 4 == 0 ? 0x3FF0000000000000 : 0;  // the bits of 1.0
+    }
+    A_long i = 0;
+    for (; i + kPixels <= count; i += kPixels) {
+        V wide;
+        LoadWidened(wide, reinterpret_cast<const PF_FpShort *>(in + i));
+        M bits, counts = {};
         std::memcpy(&bits, &wide, sizeof bits);
-        bits &= I64x4{} + (selected[i] != 0 ? int64_t{-1} : 0);
+        for (int l = 0; l < kLanes; ++l) counts[l] = selected[i + l / 4] != 0 ? -1 : 0;
+        bits = ((bits & colour) | flag) & counts;
         std::memcpy(lanes + 4 * i, &bits, sizeof bits);
+    }
+    for (; i < count; ++i) {
+        const bool counts = selected[i] != 0;
+        lanes[4 * i] = counts ? 1.0 : 0.0;
+        lanes[4 * i + 1] = counts ? static_cast<double>(in[i].red) : 0.0;
+        lanes[4 * i + 2] = counts ? static_cast<double>(in[i].green) : 0.0;
+        lanes[4 * i + 3] = counts ? static_cast<double>(in[i].blue) : 0.0;
     }
 }
 
@@ -104,27 +119,48 @@ inline void StoreRegion(const double *acc, const PF_PixelFloat &src, PF_PixelFlo
     out.blue = static_cast<PF_FpShort>(acc[3] * scale);
 }
 
-// The 16-bit outputs of a whole group whose pixels all have the table's full
-// weight: StoreRegion's shift, lane by lane over the group with the
-// destination's alpha kept, in a loop the compiler turns into vector code.
-// Float groups have no such form: false.
+// Whether a pixel's sums hold all of the table's weight: a flag sum of
+// 32768 (16-bit), of exactly 1.0 (float).
+inline bool FullWeight(const uint32_t *acc) { return (acc[0] & 0xFFFF) == 32768; }
+inline bool FullWeight(const double *acc) { return acc[0] == 1.0; }
+
+// The outputs of a whole group whose pixels all have the table's full
+// weight, lane by lane over the group with the destination's alpha kept, in
+// a loop the compiler turns into vector code: StoreRegion's shift (16-bit),
+// or its scale by exactly 1, which leaves the sums as they are (float).
 template <A_long kCount>
-inline bool StoreFullGroup(const uint32_t *acc, PF_Pixel16 *out)
+inline void StoreFull(const uint32_t *acc, PF_Pixel16 *out)
 {
-    for (A_long j = 0; j < kCount; ++j)
-        if ((acc[4 * j] & 0xFFFF) != 32768) return false;
     A_u_short lanes[4 * kCount];
     std::memcpy(lanes, out, sizeof lanes);
     for (A_long l = 0; l < 4 * kCount; ++l)
         if (l % 4 != 0) lanes[l] = static_cast<A_u_short>((acc[l] + 16384) >> 15);
     std::memcpy(out, lanes, sizeof lanes);
-    return true;
 }
 
+// Written with vectors: GCC turns the float form of the loop above into
+// scalar conversions.
 template <A_long kCount>
-inline bool StoreFullGroup(const double *, PF_PixelFloat *)
+inline void StoreFull(const double *acc, PF_PixelFloat *out)
 {
-    return false;
+    using V = LaneVectors<double>::V;
+    constexpr int kLanes = LaneVectors<double>::kLanes;
+    using Narrow = VectorOf<float, kLanes>::type;
+    using Bits = VectorOf<int32_t, kLanes>::type;
+    static_assert(4 * kCount % kLanes == 0, "a group fills whole vectors");
+    Bits alpha = {};
+    for (int l = 0; l < kLanes; l += 4) alpha[l] = -1;
+    char *to = reinterpret_cast<char *>(out);
+    for (int g = 0; g < 4 * kCount / kLanes; ++g) {
+        V sum;
+        LoadVector(sum, acc + g * kLanes);
+        const Narrow narrowed = __builtin_convertvector(sum, Narrow);
+        Bits kept, made;
+        std::memcpy(&kept, to + g * sizeof(Bits), sizeof kept);
+        std::memcpy(&made, &narrowed, sizeof made);
+        const Bits merged = (kept & alpha) | (made & ~alpha);
+        std::memcpy(to + g * sizeof(Bits), &merged, sizeof merged);
+    }
 }
 
 // The weights of the taps in the lanes' form.
@@ -159,10 +195,31 @@ inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long c
         SumTaps<Lane, 4>(at, lo, hi, count, weights, sums);
     // Every pixel of the group selected and with the full weight: one store
     // for the group.
-    if (same && whole && StoreFullGroup<kGroup>(sums[0], out)) return;
+    if (same && whole && std::all_of(sums, sums + kGroup, [](const Lane *acc) { return FullWeight(acc); })) {
+        StoreFull<kGroup>(sums[0], out);
+        return;
+    }
     for (A_long j = first; j < count; ++j)
         if (lo[j] <= hi[j]) StoreRegion(sums[j], in[j], out[j]);
 }
+
+// A whole group each of whose pixels has its whole window selected and inside
+// the line: no lane needs a mask and every weight is full. at(k) points at
+// the group's first pixel at offset k, prepared, or as the source's own
+// components, whose alpha lanes are summed too and not stored.
+template <class Pixel, class At>
+inline void BlurFullGroup(const At &at, A_long reach, const TapWeights<RegionLane<Pixel>> &weights, Pixel *out)
+{
+    using Lane = RegionLane<Pixel>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    Lane sums[kGroup][4];
+    SumCommon<Lane>(at, -reach, reach, weights, sums[0], true);
+    StoreFull<kGroup>(sums[0], out);
+}
+
+// A pixel's components: the elements the full groups of a row widen.
+inline const A_u_short *Components(const PF_Pixel16 *pixel) { return &pixel->alpha; }
+inline const PF_FpShort *Components(const PF_PixelFloat *pixel) { return &pixel->alpha; }
 
 // One row. The pixels that count for each other form spans: the runs of
 // selected pixels (run-limited), or the whole row (window form, where the
@@ -188,25 +245,43 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
             spanBegin = spanEnd = x;
             while (spanEnd + 1 < length && selected[spanEnd + 1] != 0) ++spanEnd;
         }
+        SelectedStretch stretch(selected, spanBegin, spanEnd + 1);
         for (A_long begin = x; begin <= spanEnd; begin += piece) {
             const A_long end = std::min(spanEnd + 1, begin + piece);
             if (std::find_if(selected + begin, selected + end, [](A_u_char b) { return b != 0; }) == selected + end)
                 continue;
-            // The buffer: zeros outside the span, the span's pixels inside.
+            // The buffer holds positions first to last - 1, made as the
+            // groups that are not full need them: zeros outside the span,
+            // the span's pixels inside.
             const A_long first = begin - reach, last = end + reach + kGroup;
-            const A_long inside = std::max(first, spanBegin), outside = std::min(last, spanEnd + 1);
-            PrepareZeros<4>(inside - first, buffer);
-            PrepareRegionPixels(in + inside, selected + inside, outside - inside, buffer + 4 * (inside - first));
-            PrepareZeros<4>(last - outside, buffer + 4 * (outside - first));
+            A_long preparedEnd = first;
+            const auto prepare = [&](A_long from, A_long to) {
+                const A_long inside = std::clamp(spanBegin, from, to), outside = std::clamp(spanEnd + 1, inside, to);
+                PrepareZeros<4>(inside - from, buffer + 4 * (from - first));
+                PrepareRegionPixels(in + inside, selected + inside, outside - inside, buffer + 4 * (inside - first));
+                PrepareZeros<4>(to - outside, buffer + 4 * (outside - first));
+            };
             for (A_long group = begin; group < end; group += kGroup) {
                 const A_long count = std::min(kGroup, end - group);
+                // Pixels whose whole window is selected need no bounds, and
+                // their sums read the row's own components.
+                if (count == kGroup && stretch.Covers(group - reach, group + kGroup - 1 + reach)) {
+                    BlurFullGroup<Pixel>([&](A_long k) { return Components(in + group + k); }, reach, weights,
+                                         out + group);
+                    continue;
+                }
+                // The group reads a whole group's pixels at each offset.
+                const A_long needFrom = std::max(preparedEnd, group - reach);
+                const A_long needTo = std::min(last, group + reach + kGroup);
+                if (needFrom < needTo) prepare(needFrom, needTo);
+                preparedEnd = std::max(preparedEnd, needTo);
+                const auto at = [&](A_long k) { return buffer + 4 * (group + k - first); };
                 A_long lo[kGroup], hi[kGroup];
                 for (A_long j = 0; j < count; ++j) {
                     const A_long at = group + j;
                     lo[j] = selected[at] == 0 ? 1 : std::max(spanBegin, at - reach) - at;
                     hi[j] = selected[at] == 0 ? 0 : std::min(spanEnd, at + reach) - at;
                 }
-                const auto at = [&](A_long k) { return buffer + 4 * (group + k - first); };
                 BlurGroup<Pixel>(at, lo, hi, count, weights, in + group, out + group);
             }
         }
@@ -231,8 +306,10 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
     RegionWeights<Pixel>(table, weights);
 
     const A_long columns = StripColumns<Lane, 4>(reach);
+    const A_u_short window = static_cast<A_u_short>(2 * reach + 1);
     ScratchBlock block;
     PreparedRing<Lane> ring{};
+    ColumnStreaks streaks{};
     A_long *runBegin = nullptr, *runEnd = nullptr;
     const Lane *rowAt[2 * kStoredTaps];  // the prepared row of each offset from the current row
     PF_Err err = PF_Err_NONE;
@@ -240,15 +317,18 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
         if (err != PF_Err_NONE) return;
         if (block.get() == nullptr) {
             const size_t ringBytes = RingBytes<Lane, 4>(reach, columns);
-            if (!block.Allocate(job.in_data->pica_basicP, ringBytes + 2 * sizeof(A_long) * columns)) {
+            const size_t stateBytes = (2 * sizeof(A_long) + sizeof(A_u_short)) * static_cast<size_t>(columns);
+            if (!block.Allocate(job.in_data->pica_basicP, ringBytes + stateBytes)) {
                 err = PF_Err_OUT_OF_MEMORY;
                 return;
             }
             ring = MakeRing<Lane, 4>(block.get(), reach, columns);
             runBegin = reinterpret_cast<A_long *>(static_cast<char *>(block.get()) + ringBytes);
             runEnd = runBegin + columns;
+            streaks.counts = reinterpret_cast<A_u_short *>(runEnd + columns);
         }
         std::fill(runEnd, runEnd + width, -1);
+        const auto sourceAt = [&](A_long row) { return PixelRow<Pixel>(job.source, rect.top + row) + rect.left + x0; };
         for (A_long y = 0; y < height; ++y) {
             if (!mask.RowOccupied(y)) continue;
             const A_u_char *selected = mask.Row(y) + x0;
@@ -257,18 +337,27 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
             AdvanceRing(ring, x0, y, reach, height, [&](A_long row, Lane *slot) {
                 if (row + kPrefetchRows < height) {
                     const A_long ahead = row + kPrefetchRows;
-                    PrefetchBytes(PixelRow<Pixel>(job.source, rect.top + ahead) + rect.left + x0, width * sizeof(Pixel));
+                    PrefetchBytes(sourceAt(ahead), width * sizeof(Pixel));
                     PrefetchBytes(mask.Row(ahead) + x0, static_cast<size_t>(width));
                 }
-                const Pixel *in = PixelRow<Pixel>(job.source, rect.top + row) + rect.left + x0;
-                PrepareRegionPixels(in, mask.Row(row) + x0, width, slot);
+                PrepareRegionPixels(sourceAt(row), mask.Row(row) + x0, width, slot);
                 PrepareZeros<4>(columns - width, slot + 4 * width);
             });
             ring.Around(y, reach, height, rowAt);
-            const Pixel *in = PixelRow<Pixel>(job.source, rect.top + y) + rect.left + x0;
+            // Groups whose pixels all have their whole window selected and
+            // inside the column need no bounds.
+            const bool fullPossible = y >= reach && y + reach < height;
+            if (fullPossible) streaks.FoldTo(mask, x0, width, y - reach, y + reach, window);
             Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + x0;
             for (A_long i = 0; i < width; i += kGroup) {
                 const A_long count = std::min(kGroup, width - i);
+                const auto at = [&](A_long k) { return rowAt[k + reach] + 4 * i; };
+                if (fullPossible && count == kGroup &&
+                    std::all_of(streaks.counts + i, streaks.counts + i + kGroup,
+                                [&](A_u_short rows) { return rows == window; })) {
+                    BlurFullGroup<Pixel>(at, reach, weights, out + i);
+                    continue;
+                }
                 A_long lo[kGroup], hi[kGroup];
                 for (A_long j = 0; j < count; ++j) {
                     const A_long column = i + j;
@@ -279,6 +368,10 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                     }
                     A_long from = 0, to = height - 1;
                     if constexpr (Form == BlurForm::RunLimited) {
+                        // A run's first pixel never belongs to a full
+                        // group (its window holds the pixel above the run,
+                        // or starts above the rectangle), so every run
+                        // starts here.
                         if (y > runEnd[column]) {
                             // A new run: it ends at the column's next unselected pixel.
                             runBegin[column] = runEnd[column] = y;
@@ -292,8 +385,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                     lo[j] = std::max(from, y - reach) - y;
                     hi[j] = std::min(to, y + reach) - y;
                 }
-                const auto at = [&](A_long k) { return rowAt[k + reach] + 4 * i; };
-                BlurGroup<Pixel>(at, lo, hi, count, weights, in + i, out + i);
+                BlurGroup<Pixel>(at, lo, hi, count, weights, sourceAt(y) + i, out + i);
             }
         }
     });

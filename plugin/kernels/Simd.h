@@ -29,23 +29,26 @@ bool CpuHasAvx512();
 
 // The namespaces the builds of an .inl go into; each is private to the .cpp
 // that includes it.
-#define SIMD_BASELINE_BEGIN namespace { namespace baseline { constexpr int kVectorBytes = 32;
+#define SIMD_BASELINE_BEGIN namespace { namespace baseline { constexpr int kVectorBytes = 32; \
+    constexpr bool kAvx512Target = false;
 #define SIMD_BASELINE_END } }
 #if defined(__clang__)
 // clang (the fuzz programs' compiler) has no GCC target pragmas: its AVX2
 // and AVX-512 namespaces hold more baseline builds.
-#define SIMD_AVX2_BEGIN namespace { namespace avx2 { constexpr int kVectorBytes = 32;
+#define SIMD_AVX2_BEGIN namespace { namespace avx2 { constexpr int kVectorBytes = 32; \
+    constexpr bool kAvx512Target = false;
 #define SIMD_AVX2_END } }
-#define SIMD_AVX512_BEGIN namespace { namespace avx512 { constexpr int kVectorBytes = 64;
+#define SIMD_AVX512_BEGIN namespace { namespace avx512 { constexpr int kVectorBytes = 64; \
+    constexpr bool kAvx512Target = false;
 #define SIMD_AVX512_END } }
 #else
 #define SIMD_AVX2_BEGIN \
     _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")") namespace { namespace avx2 { \
-    constexpr int kVectorBytes = 32;
+    constexpr int kVectorBytes = 32; constexpr bool kAvx512Target = false;
 #define SIMD_AVX2_END } } _Pragma("GCC pop_options")
 #define SIMD_AVX512_BEGIN \
     _Pragma("GCC push_options") _Pragma("GCC target(\"avx2,avx512f,avx512bw,avx512vl,avx512dq\")") \
-    namespace { namespace avx512 { constexpr int kVectorBytes = 64;
+    namespace { namespace avx512 { constexpr int kVectorBytes = 64; constexpr bool kAvx512Target = true;
 #define SIMD_AVX512_END } } _Pragma("GCC pop_options")
 #endif
 

@@ -1,4 +1,9 @@
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "HostFixture.h"
@@ -96,6 +101,125 @@ TEST_F(RegionBlurTest, OnlyTheWindowFormMixesAcrossAnUnselectedPixel)
     EXPECT_EQ(Pass<PF_PixelFloat>(RegionBlurColumns<PF_PixelFloat, BlurForm::Window>, {0.25, 0.25, 0, 0.75, 0.75},
                                   column, table)[1],
               2.25f / 7);
+}
+
+// Every pass against the formula worked pixel by pixel, on a frame whose
+// regions hold pixels with their whole window selected (summed without
+// bounds) next to pixels near holes and edges, in strips wider than the
+// widest vector group.
+class RegionBlurFormulaTest : public HostTest {
+protected:
+    static constexpr A_long kWidth = 53, kHeight = 61;
+
+    RegionBlurFormulaTest()
+    {
+        for (A_long y = 0; y < kHeight; ++y)
+            for (A_long x = 0; x < kWidth; ++x) {
+                const bool hole = (x % 29 == 7 && y % 23 < 3) || (y == 40 && x > 30) || (x == 45 && y < 12);
+                region[y][x] = hole ? '.' : '#';
+            }
+    }
+
+    // The output of the selected pixel `at` of a line of the source, written
+    // over {7, 7, 7, 7}: the taps of its window in increasing offset, the
+    // weight the 16-bit sum of the counted taps.
+    template <class Pixel, class PixelAt, class Counted>
+    static Pixel Expected(const PixelAt &pixel, const Counted &counted, A_long length, A_long at, BlurForm form,
+                          const GaussTable &table)
+    {
+        A_long lo = std::max<A_long>(0, at - (table.n - 1)), hi = std::min(length - 1, at + table.n - 1);
+        if (form == BlurForm::RunLimited) {
+            for (A_long p = at; p >= lo; --p)
+                if (!counted(p)) lo = p + 1;
+            for (A_long p = at; p <= hi; ++p)
+                if (!counted(p)) hi = p - 1;
+        }
+        A_u_short weight = 0;
+        std::array<std::conditional_t<sizeof(Pixel) == 8, A_u_long, double>, 3> sums{};
+        for (A_long p = lo; p <= hi; ++p) {
+            if (!counted(p)) continue;
+            const A_u_short tap = table.taps[std::abs(p - at)];
+            weight = static_cast<A_u_short>(weight + tap);
+            const Pixel &v = pixel(p);
+            const auto values = {v.red, v.green, v.blue};
+            auto value = values.begin();
+            for (auto &sum : sums) {
+                if constexpr (sizeof(Pixel) == 8)
+                    sum += static_cast<A_u_long>(tap) * *value++;
+                else
+                    sum += *value++ * (tap / 32768.0);
+            }
+        }
+        if (weight == 0) return pixel(at);
+        Pixel out{7, 7, 7, 7};
+        decltype(out.red) *channels[] = {&out.red, &out.green, &out.blue};
+        for (int c = 0; c < 3; ++c) {
+            if constexpr (sizeof(Pixel) == 8)
+                *channels[c] = static_cast<A_u_short>((sums[c] + weight / 2) / weight);
+            else
+                *channels[c] = static_cast<PF_FpShort>(sums[c] * (weight == 32768 ? 1.0 : 32768.0 / weight));
+        }
+        return out;
+    }
+
+    template <class Pixel>
+    void Check(const fxhost::World &source, IterateWorker worker, bool rows, BlurForm form)
+    {
+        const PixelMask mask = DrawMask(inData(), region);
+        const GaussTable table = MakeGaussTable(6, 36.0 / 8);
+        fxhost::World target = FlatWorld<Pixel>(kWidth, kHeight, Pixel{7, 7, 7, 7});
+        RegionBlurJob<Pixel> job{inData(), target.get(), source.get(), {0, 0, kWidth, kHeight}, &mask, &table};
+        ASSERT_EQ(inData()->utils->iterate_generic(-1, &job, worker), PF_Err_NONE);
+        for (A_long y = 0; y < kHeight; ++y)
+            for (A_long x = 0; x < kWidth; ++x) {
+                Pixel expected{7, 7, 7, 7};
+                if (region[y][x] == '#') {
+                    const auto pixel = [&](A_long p) { return rows ? source.at<Pixel>(p, y) : source.at<Pixel>(x, p); };
+                    const auto counted = [&](A_long p) { return (rows ? region[y][p] : region[p][x]) == '#'; };
+                    expected = Expected<Pixel>(pixel, counted, rows ? kWidth : kHeight, rows ? x : y, form, table);
+                }
+                const Pixel &got = target.at<Pixel>(x, y);
+                ASSERT_EQ(std::memcmp(&got, &expected, sizeof(Pixel)), 0)
+                    << "at " << x << "," << y << (rows ? " rows" : " columns") << " red " << got.red << " expected "
+                    << expected.red;
+            }
+    }
+
+    Rows region = Rows(kHeight, std::string(kWidth, '#'));
+};
+
+TEST_F(RegionBlurFormulaTest, SixteenBitPasses)
+{
+    unsigned state = 99;
+    const auto next = [&state] { return state = state * 1103515245u + 12345u, static_cast<A_u_short>(state >> 17); };
+    const fxhost::World source = PaintedWorld<PF_Pixel16>(kWidth, kHeight, [&](A_long, A_long) {
+        return PF_Pixel16{next(), next(), next(), next()};
+    });
+    Check<PF_Pixel16>(source, RegionBlurRows<PF_Pixel16, BlurForm::Window>, true, BlurForm::Window);
+    Check<PF_Pixel16>(source, RegionBlurRows<PF_Pixel16, BlurForm::RunLimited>, true, BlurForm::RunLimited);
+    Check<PF_Pixel16>(source, RegionBlurColumns<PF_Pixel16, BlurForm::Window>, false, BlurForm::Window);
+    Check<PF_Pixel16>(source, RegionBlurColumns<PF_Pixel16, BlurForm::RunLimited>, false, BlurForm::RunLimited);
+}
+
+TEST_F(RegionBlurFormulaTest, FloatPasses)
+{
+    // Values of every size, infinities among them; an alpha that is not a
+    // number must not reach the colour sums.
+    unsigned state = 7;
+    const auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        const unsigned r = state >> 16;
+        if (r % 97 == 0) return std::numeric_limits<float>::infinity();
+        return static_cast<float>((r % 1000) / 999.0 * std::pow(10.0, static_cast<int>(r % 7) - 3));
+    };
+    const fxhost::World source = PaintedWorld<PF_PixelFloat>(kWidth, kHeight, [&](A_long, A_long) {
+        return PF_PixelFloat{std::numeric_limits<float>::quiet_NaN(), next(), next(), next()};
+    });
+    Check<PF_PixelFloat>(source, RegionBlurRows<PF_PixelFloat, BlurForm::Window>, true, BlurForm::Window);
+    Check<PF_PixelFloat>(source, RegionBlurRows<PF_PixelFloat, BlurForm::RunLimited>, true, BlurForm::RunLimited);
+    Check<PF_PixelFloat>(source, RegionBlurColumns<PF_PixelFloat, BlurForm::Window>, false, BlurForm::Window);
+    Check<PF_PixelFloat>(source, RegionBlurColumns<PF_PixelFloat, BlurForm::RunLimited>, false,
+                         BlurForm::RunLimited);
 }
 
 class RegionBlurScheduleTest : public HostTest {
