@@ -68,10 +68,16 @@ inline void PrepareRegionPixels(const PF_PixelFloat *in, const A_u_char *selecte
     for (; i + kPixels <= count; i += kPixels) {
         V wide;
         LoadWidened(wide, reinterpret_cast<const PF_FpShort *>(in + i));
-        M bits, counts = {};
+        M bits;
         std::memcpy(&bits, &wide, sizeof bits);
-        for (int l = 0; l < kLanes; ++l) counts[l] = selected[i + l / 4] != 0 ? -1 : 0;
-        bits = ((bits & colour) | flag) & counts;
+        bits = (bits & colour) | flag;
+        bool all = true;
+        for (A_long p = 0; p < kPixels; ++p) all = all && selected[i + p] != 0;
+        if (!all) {
+            M counts = {};
+            for (int l = 0; l < kLanes; ++l) counts[l] = selected[i + l / 4] != 0 ? -1 : 0;
+            bits &= counts;
+        }
         std::memcpy(lanes + 4 * i, &bits, sizeof bits);
     }
     for (; i < count; ++i) {
@@ -217,6 +223,20 @@ inline void BlurFullGroup(const At &at, A_long reach, const TapWeights<RegionLan
     StoreFull<kGroup>(sums[0], out);
 }
 
+// Two full groups one line apart, from their shared rows (see
+// SumCommonPair).
+template <class Pixel, class At>
+inline void BlurFullPair(const At &at, A_long reach, const TapWeights<RegionLane<Pixel>> &weights, Pixel *out,
+                         Pixel *outNext)
+{
+    using Lane = RegionLane<Pixel>;
+    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    Lane sums[kGroup][4], sumsNext[kGroup][4];
+    SumCommonPair<Lane>(at, reach, weights, sums[0], sumsNext[0]);
+    StoreFull<kGroup>(sums[0], out);
+    StoreFull<kGroup>(sumsNext[0], outNext);
+}
+
 // A pixel's components: the elements the full groups of a row widen.
 inline const A_u_short *Components(const PF_Pixel16 *pixel) { return &pixel->alpha; }
 inline const PF_FpShort *Components(const PF_PixelFloat *pixel) { return &pixel->alpha; }
@@ -311,50 +331,77 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
     PreparedRing<Lane> ring{};
     ColumnStreaks streaks{};
     A_long *runBegin = nullptr, *runEnd = nullptr;
+    A_u_char *doneBelow = nullptr;       // per group: its pixels of the next row are written
     const Lane *rowAt[2 * kStoredTaps];  // the prepared row of each offset from the current row
     PF_Err err = PF_Err_NONE;
     ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
         if (err != PF_Err_NONE) return;
         if (block.get() == nullptr) {
-            const size_t ringBytes = RingBytes<Lane, 4>(reach, columns);
-            const size_t stateBytes = (2 * sizeof(A_long) + sizeof(A_u_short)) * static_cast<size_t>(columns);
+            // One row more than the window: a pair of output rows reads it.
+            const size_t ringBytes = RingBytes<Lane, 4>(reach, columns, 0, 1);
+            const size_t stateBytes = (2 * sizeof(A_long) + sizeof(A_u_short) + 1) * static_cast<size_t>(columns);
             if (!block.Allocate(job.in_data->pica_basicP, ringBytes + stateBytes)) {
                 err = PF_Err_OUT_OF_MEMORY;
                 return;
             }
-            ring = MakeRing<Lane, 4>(block.get(), reach, columns);
+            ring = MakeRing<Lane, 4>(block.get(), reach, columns, 0, 1);
             runBegin = reinterpret_cast<A_long *>(static_cast<char *>(block.get()) + ringBytes);
             runEnd = runBegin + columns;
             streaks.counts = reinterpret_cast<A_u_short *>(runEnd + columns);
+            doneBelow = reinterpret_cast<A_u_char *>(streaks.counts + columns);
         }
         std::fill(runEnd, runEnd + width, -1);
+        std::fill(doneBelow, doneBelow + width, A_u_char(0));
         const auto sourceAt = [&](A_long row) { return PixelRow<Pixel>(job.source, rect.top + row) + rect.left + x0; };
+        const auto prepare = [&](A_long row, Lane *slot) {
+            if (row + kPrefetchRows < height) {
+                const A_long ahead = row + kPrefetchRows;
+                PrefetchBytes(sourceAt(ahead), width * sizeof(Pixel));
+                PrefetchBytes(mask.Row(ahead) + x0, static_cast<size_t>(width));
+            }
+            PrepareRegionPixels(sourceAt(row), mask.Row(row) + x0, width, slot);
+            PrepareZeros<4>(columns - width, slot + 4 * width);
+        };
         for (A_long y = 0; y < height; ++y) {
             if (!mask.RowOccupied(y)) continue;
             const A_u_char *selected = mask.Row(y) + x0;
             if (std::find_if(selected, selected + width, [](A_u_char b) { return b != 0; }) == selected + width)
                 continue;
-            AdvanceRing(ring, x0, y, reach, height, [&](A_long row, Lane *slot) {
-                if (row + kPrefetchRows < height) {
-                    const A_long ahead = row + kPrefetchRows;
-                    PrefetchBytes(sourceAt(ahead), width * sizeof(Pixel));
-                    PrefetchBytes(mask.Row(ahead) + x0, static_cast<size_t>(width));
-                }
-                PrepareRegionPixels(sourceAt(row), mask.Row(row) + x0, width, slot);
-                PrepareZeros<4>(columns - width, slot + 4 * width);
-            });
-            ring.Around(y, reach, height, rowAt);
+            AdvanceRing(ring, x0, y, reach, height, prepare);
+            ring.Rows(y - reach, 2 * reach + 2, 0, height - 1, rowAt);
             // Groups whose pixels all have their whole window selected and
             // inside the column need no bounds.
             const bool fullPossible = y >= reach && y + reach < height;
             if (fullPossible) streaks.FoldTo(mask, x0, width, y - reach, y + reach, window);
+            // A full float group whose pixels of the next row are full too
+            // (the row after its window selected) writes both rows. 16-bit
+            // sums share one multiply between offsets k and -k instead,
+            // which a pair of rows cannot.
+            const bool pairPossible = std::is_floating_point_v<Lane> && fullPossible && y + reach + 1 < height &&
+                                      mask.RowOccupied(y + reach + 1);
+            const A_u_char *after = mask.Row(std::min(y + reach + 1, height - 1)) + x0;
+            bool nextRowReady = false;
             Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + x0;
             for (A_long i = 0; i < width; i += kGroup) {
                 const A_long count = std::min(kGroup, width - i);
+                if (doneBelow[i] != 0) {
+                    doneBelow[i] = 0;
+                    continue;
+                }
                 const auto at = [&](A_long k) { return rowAt[k + reach] + 4 * i; };
                 if (fullPossible && count == kGroup &&
                     std::all_of(streaks.counts + i, streaks.counts + i + kGroup,
                                 [&](A_u_short rows) { return rows == window; })) {
+                    if (pairPossible && std::all_of(after + i, after + i + kGroup, [](A_u_char b) { return b != 0; })) {
+                        if (!nextRowReady) {
+                            AdvanceRing(ring, x0, y + 1, reach, height, prepare);
+                            nextRowReady = true;
+                        }
+                        Pixel *below = PixelRow<Pixel>(job.destination, rect.top + y + 1) + rect.left + x0;
+                        BlurFullPair<Pixel>(at, reach, weights, out + i, below + i);
+                        doneBelow[i] = 1;
+                        continue;
+                    }
                     BlurFullGroup<Pixel>(at, reach, weights, out + i);
                     continue;
                 }

@@ -147,6 +147,46 @@ inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane>
     for (int g = 0; g < kVectors; ++g) std::memcpy(sums + g * kLanes, &sum[g], sizeof(V));
 }
 
+// The sums of two groups one line apart whose windows are whole, the rows
+// they share read once: at(j) points at the pixels j lines from the first
+// group, j from -reach to reach + 1. Each group sums its own offsets -reach
+// to reach in increasing order, as SumCommon does.
+template <class Lane, class At>
+inline void SumCommonPair(const At &at, A_long reach, const TapWeights<Lane> &weights, Lane *first, Lane *second)
+{
+    using V = typename LaneVectors<Lane>::V;
+    constexpr int kVectors = LaneVectors<Lane>::kVectors;
+    constexpr int kLanes = LaneVectors<Lane>::kLanes;
+    V sum[kVectors] = {}, next[kVectors] = {};
+    const auto add = [&](V *to, A_long k, const Lane *base) {
+        const V w = weights.At(k);
+#pragma GCC unroll 8
+        for (int g = 0; g < kVectors; ++g) {
+            V v;
+            LoadVector(v, base + g * kLanes);
+            to[g] += v * w;
+        }
+    };
+    add(sum, -reach, at(-reach));
+    for (A_long j = -reach + 1; j <= reach; ++j) {
+        const V w = weights.At(j), wNext = weights.At(j - 1);
+        const Lane *base = at(j);
+#pragma GCC unroll 8
+        for (int g = 0; g < kVectors; ++g) {
+            V v;
+            LoadVector(v, base + g * kLanes);
+            sum[g] += v * w;
+            next[g] += v * wNext;
+        }
+    }
+    add(next, reach, at(reach + 1));
+#pragma GCC unroll 8
+    for (int g = 0; g < kVectors; ++g) {
+        std::memcpy(first + g * kLanes, &sum[g], sizeof(V));
+        std::memcpy(second + g * kLanes, &next[g], sizeof(V));
+    }
+}
+
 // Adds the offset k to the group's sums where it lies inside each pixel's
 // window [lo, hi] (lowest, highest: the bounds in every lane).
 template <class Lane, class At, class M>
@@ -261,6 +301,13 @@ struct PreparedRing {
         if (slot < 0) slot += slots;
         const Lane *row = rows + static_cast<ptrdiff_t>(slot) * stride;
         const Lane *const end = rows + static_cast<ptrdiff_t>(slots) * stride;
+        if (first >= lowest && first + count - 1 <= highest) {
+            // All inside: the slots to the ring's end, then from its start.
+            const A_long before = std::min(count, slots - slot);
+            for (A_long i = 0; i < before; ++i) at[i] = row + static_cast<ptrdiff_t>(i) * stride;
+            for (A_long i = before; i < count; ++i) at[i] = rows + static_cast<ptrdiff_t>(i - before) * stride;
+            return;
+        }
         for (A_long i = 0; i < count; ++i) {
             at[i] = first + i < lowest || first + i > highest ? Zero() : row;
             row += stride;
