@@ -39,16 +39,35 @@ inline void PrepareAlphas(const Pixel *in, const A_u_char *selected, A_long coun
     }
 }
 
+// The 16-bit alpha lanes four pixels a vector.
+inline void PrepareAlphas(const PF_Pixel16 *in, const A_u_char *selected, A_long count, uint32_t *lanes)
+{
+    using U16x16 = VectorOf<uint16_t, 16>::type;
+    using U16x8 = VectorOf<uint16_t, 8>::type;
+    const U32x8 alpha = {0, ~0u, 0, ~0u, 0, ~0u, 0, ~0u};
+    const U32x8 flag = {1, 0, 1, 0, 1, 0, 1, 0};
+    A_long i = 0;
+    for (; i + 4 <= count; i += 4) {
+        U16x16 four;
+        std::memcpy(&four, in + i, sizeof four);
+        const U16x8 alphas = __builtin_shufflevector(four, four, 0, 0, 4, 4, 8, 8, 12, 12);
+        const U32x8 wide = __builtin_convertvector(alphas, U32x8);
+        U32x8 kept;
+        for (int l = 0; l < 8; ++l) kept[l] = selected[i + l / 2] != 0 ? ~0u : 0;
+        const U32x8 prepared = ((wide & alpha) | flag) & kept;
+        std::memcpy(lanes + 2 * i, &prepared, sizeof prepared);
+    }
+    for (; i < count; ++i) {
+        const bool counts = selected[i] != 0;
+        lanes[2 * i] = counts ? 1 : 0;
+        lanes[2 * i + 1] = counts ? in[i].alpha : 0;
+    }
+}
+
 // The 16-bit plain lanes: 1 and the colour of the opaque pixels that count.
 inline void PrepareOpaque(const PF_Pixel16 *in, const A_u_char *selected, A_long count, uint32_t *lanes)
 {
-    for (A_long i = 0; i < count; ++i) {
-        const bool opaque = selected[i] != 0 && in[i].alpha != 0;
-        lanes[4 * i] = opaque ? 1 : 0;
-        lanes[4 * i + 1] = opaque ? in[i].red : 0;
-        lanes[4 * i + 2] = opaque ? in[i].green : 0;
-        lanes[4 * i + 3] = opaque ? in[i].blue : 0;
-    }
+    PrepareColours(in, count, lanes, [&](A_long i) { return selected[i] != 0 && in[i].alpha != 0; });
 }
 
 // The 16-bit plain lanes of a line as running totals: lanes[4 i + c] becomes
@@ -185,7 +204,7 @@ void ForEachPiece(const A_u_char *selected, A_long length, A_long piece, Piece &
         }
         for (A_long begin = x; begin <= spanEnd; begin += piece) {
             const A_long end = std::min(spanEnd + 1, begin + piece);
-            if (std::find_if(selected + begin, selected + end, [](A_u_char b) { return b != 0; }) != selected + end)
+            if (AnySelected(selected + begin, end - begin))
                 visit(begin, end, spanBegin, spanEnd);
         }
         x = spanEnd + 1;
@@ -355,7 +374,7 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
         for (A_long y = 0; y < height; ++y) {
             if (!mask.RowOccupied(y)) continue;
             const A_u_char *selected = mask.Row(y) + x0;
-            if (std::find_if(selected, selected + width, [](A_u_char b) { return b != 0; }) == selected + width)
+            if (!AnySelected(selected, width))
                 continue;
             const auto source = [&](A_long row) { return PixelRow<PF_Pixel16>(job.source, rect.top + row) + rect.left + x0; };
             AdvanceRing(alphaRing, x0, y, reach, height, [&](A_long row, uint32_t *slot) {
@@ -370,8 +389,12 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                 PrepareOpaque(source(row), mask.Row(row) + x0, width, slot);
                 PrepareZeros<4>(columns - width, slot + 4 * width);
                 if (row == totalsLast + 1) {
+                    // The bound in a local: the lanes may alias an int the
+                    // lambda sees by reference, which would be read anew
+                    // every lane and keep the loop from vectorising.
                     const uint32_t *above = opaqueRing.Slot(row - 1);
-                    for (A_long l = 0; l < 4 * columns; ++l) slot[l] += above[l];
+                    const A_long lanes = 4 * columns;
+                    for (A_long l = 0; l < lanes; ++l) slot[l] += above[l];
                 } else {
                     totalsFrom = row;
                 }

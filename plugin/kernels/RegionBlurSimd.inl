@@ -31,26 +31,7 @@ using RegionLane = typename RegionLanes<Pixel>::Lane;
 // count pixels when end >= count.
 inline void PrepareRegionPixels(const PF_Pixel16 *in, const A_u_char *selected, A_long count, uint32_t *lanes)
 {
-    using U16x8 = VectorOf<uint16_t, 8>::type;
-    const U32x8 colour = {0, ~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u};
-    const U32x8 flag = {1, 0, 0, 0, 1, 0, 0, 0};
-    A_long i = 0;
-    for (; i + 2 <= count; i += 2) {
-        U16x8 two;
-        std::memcpy(&two, in + i, sizeof two);
-        const U32x8 wide = __builtin_convertvector(two, U32x8);
-        const uint32_t first = selected[i] != 0 ? ~0u : 0, second = selected[i + 1] != 0 ? ~0u : 0;
-        const U32x8 counts = {first, first, first, first, second, second, second, second};
-        const U32x8 prepared = ((wide & colour) | flag) & counts;
-        std::memcpy(lanes + 4 * i, &prepared, sizeof prepared);
-    }
-    for (; i < count; ++i) {
-        const bool counts = selected[i] != 0;
-        lanes[4 * i] = counts ? 1 : 0;
-        lanes[4 * i + 1] = counts ? in[i].red : 0;
-        lanes[4 * i + 2] = counts ? in[i].green : 0;
-        lanes[4 * i + 3] = counts ? in[i].blue : 0;
-    }
+    PrepareColours(in, count, lanes, [&](A_long i) { return selected[i] != 0; });
 }
 
 inline void PrepareRegionPixels(const PF_PixelFloat *in, const A_u_char *selected, A_long count, double *lanes)
@@ -201,7 +182,9 @@ inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long c
         SumTaps<Lane, 4>(at, lo, hi, count, weights, sums);
     // Every pixel of the group selected and with the full weight: one store
     // for the group.
-    if (same && whole && std::all_of(sums, sums + kGroup, [](const Lane *acc) { return FullWeight(acc); })) {
+    bool full = same && whole;
+    for (A_long j = 0; full && j < kGroup; ++j) full = FullWeight(sums[j]);
+    if (full) {
         StoreFull<kGroup>(sums[0], out);
         return;
     }
@@ -268,7 +251,7 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
         SelectedStretch stretch(selected, spanBegin, spanEnd + 1);
         for (A_long begin = x; begin <= spanEnd; begin += piece) {
             const A_long end = std::min(spanEnd + 1, begin + piece);
-            if (std::find_if(selected + begin, selected + end, [](A_u_char b) { return b != 0; }) == selected + end)
+            if (!AnySelected(selected + begin, end - begin))
                 continue;
             // The buffer holds positions first to last - 1, made as the
             // groups that are not full need them: zeros outside the span,
@@ -365,7 +348,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
         for (A_long y = 0; y < height; ++y) {
             if (!mask.RowOccupied(y)) continue;
             const A_u_char *selected = mask.Row(y) + x0;
-            if (std::find_if(selected, selected + width, [](A_u_char b) { return b != 0; }) == selected + width)
+            if (!AnySelected(selected, width))
                 continue;
             AdvanceRing(ring, x0, y, reach, height, prepare);
             ring.Rows(y - reach, 2 * reach + 2, 0, height - 1, rowAt);
@@ -390,9 +373,8 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                 }
                 const auto at = [&](A_long k) { return rowAt[k + reach] + 4 * i; };
                 if (fullPossible && count == kGroup &&
-                    std::all_of(streaks.counts + i, streaks.counts + i + kGroup,
-                                [&](A_u_short rows) { return rows == window; })) {
-                    if (pairPossible && std::all_of(after + i, after + i + kGroup, [](A_u_char b) { return b != 0; })) {
+                    AllEqual(streaks.counts + i, kGroup, window)) {
+                    if (pairPossible && AllSelected(after + i, kGroup)) {
                         if (!nextRowReady) {
                             AdvanceRing(ring, x0, y + 1, reach, height, prepare);
                             nextRowReady = true;

@@ -272,6 +272,59 @@ inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long cou
     return true;
 }
 
+// Tests over mask bytes and counts, written as loops here rather than as
+// std algorithms over lambdas: an algorithm instantiated outside this
+// instruction set's namespace cannot inline a lambda from inside it, and
+// calls it once an element.
+inline bool AnySelected(const A_u_char *from, A_long count)
+{
+    for (A_long i = 0; i < count; ++i)
+        if (from[i] != 0) return true;
+    return false;
+}
+
+inline bool AllSelected(const A_u_char *from, A_long count)
+{
+    for (A_long i = 0; i < count; ++i)
+        if (from[i] == 0) return false;
+    return true;
+}
+
+template <class T>
+inline bool AllEqual(const T *from, A_long count, T value)
+{
+    for (A_long i = 0; i < count; ++i)
+        if (from[i] != value) return false;
+    return true;
+}
+
+// 16-bit pixels prepared as four lanes: the flag 1 and the colour of the
+// pixels i that counts(i) counts, zeros for the others.
+template <class Counts>
+inline void PrepareColours(const PF_Pixel16 *in, A_long count, uint32_t *lanes, const Counts &counts)
+{
+    using U16x8 = VectorOf<uint16_t, 8>::type;
+    const U32x8 colour = {0, ~0u, ~0u, ~0u, 0, ~0u, ~0u, ~0u};
+    const U32x8 flag = {1, 0, 0, 0, 1, 0, 0, 0};
+    A_long i = 0;
+    for (; i + 2 <= count; i += 2) {
+        U16x8 two;
+        std::memcpy(&two, in + i, sizeof two);
+        const U32x8 wide = __builtin_convertvector(two, U32x8);
+        const uint32_t first = counts(i) ? ~0u : 0, second = counts(i + 1) ? ~0u : 0;
+        const U32x8 kept = {first, first, first, first, second, second, second, second};
+        const U32x8 prepared = ((wide & colour) | flag) & kept;
+        std::memcpy(lanes + 4 * i, &prepared, sizeof prepared);
+    }
+    for (; i < count; ++i) {
+        const bool counted = counts(i);
+        lanes[4 * i] = counted ? 1 : 0;
+        lanes[4 * i + 1] = counted ? in[i].red : 0;
+        lanes[4 * i + 2] = counted ? in[i].green : 0;
+        lanes[4 * i + 3] = counted ? in[i].blue : 0;
+    }
+}
+
 template <int PerPixel, class Lane>
 inline void PrepareZeros(A_long count, Lane *lanes)
 {
