@@ -314,7 +314,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
     PreparedRing<Lane> ring{};
     ColumnStreaks streaks{};
     A_long *runBegin = nullptr, *runEnd = nullptr;
-    A_u_char *doneBelow = nullptr;       // per group: its pixels of the next row are written
+    A_u_char *doneBelow = nullptr;       // at a group's first column: its next row is written
     const Lane *rowAt[2 * kStoredTaps];  // the prepared row of each offset from the current row
     PF_Err err = PF_Err_NONE;
     ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
@@ -372,8 +372,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                     continue;
                 }
                 const auto at = [&](A_long k) { return rowAt[k + reach] + 4 * i; };
-                if (fullPossible && count == kGroup &&
-                    AllEqual(streaks.counts + i, kGroup, window)) {
+                if (fullPossible && count == kGroup && AllEqual(streaks.counts + i, kGroup, window)) {
                     if (pairPossible && AllSelected(after + i, kGroup)) {
                         if (!nextRowReady) {
                             AdvanceRing(ring, x0, y + 1, reach, height, prepare);
