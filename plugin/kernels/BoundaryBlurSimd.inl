@@ -406,6 +406,7 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
             opaqueRing.Rows(y - reach - 1, 2 * reach + 2, totalsFrom, totalsLast, totalRow);
             const PF_Pixel16 *in = source(y);
             PF_Pixel16 *out = PixelRow<PF_Pixel16>(job.destination, rect.top + y) + rect.left + x0;
+            PrefetchOutputAhead<PF_Pixel16>(job.destination, rect, x0, width, y);
             const A_u_char *keep = job.keepMask->Row(y) + x0;
             for (A_long i = 0; i < width; i += kGroup) {
                 const A_long count = std::min(kGroup, width - i);
@@ -463,6 +464,7 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_PixelFloat> &job, Slice slic
             ring.Around(y, reach, height, alphaRow);
             const PF_PixelFloat *in = source(y);
             PF_PixelFloat *out = PixelRow<PF_PixelFloat>(job.destination, rect.top + y) + rect.left + strip.x0;
+            PrefetchOutputAhead<PF_PixelFloat>(job.destination, rect, strip.x0, strip.width, y);
             const A_u_char *keep = job.keepMask->Row(y) + strip.x0;
             for (A_long i = 0; i < strip.width; i += kGroup) {
                 const A_long count = std::min(kGroup, strip.width - i);

@@ -365,6 +365,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
             const A_u_char *after = mask.Row(std::min(y + reach + 1, height - 1)) + x0;
             bool nextRowReady = false;
             Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + x0;
+            PrefetchOutputAhead<Pixel>(job.destination, rect, x0, width, y);
             for (A_long i = 0; i < width; i += kGroup) {
                 const A_long count = std::min(kGroup, width - i);
                 if (doneBelow[i] != 0) {

@@ -385,7 +385,7 @@ struct PreparedRing {
 // Strip widths: as many columns as keep the ring within kRingBytes, small
 // enough to stay in the first-level cache while every output row reads all
 // of it, a whole number of groups, at most kMaxStripColumns.
-constexpr size_t kRingBytes = 40 * 1024;
+constexpr size_t kRingBytes = 24 * 1024;
 constexpr A_long kMaxStripColumns = 256;
 
 template <class Lane, int PerPixel>
@@ -426,6 +426,16 @@ inline void PrefetchBytes(const void *start, size_t bytes)
     const char *from = static_cast<const char *>(start);
     for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(from + offset);
     __builtin_prefetch(from + bytes - 1);
+}
+
+// The piece of a destination row kPrefetchRows below row y of a strip,
+// asked for ahead of its stores: they read the row's lines first.
+template <class Pixel>
+inline void PrefetchOutputAhead(PF_EffectWorld *destination, const PF_LRect &rect, A_long x0, A_long width, A_long y)
+{
+    if (y + kPrefetchRows < AreaHeight(rect))
+        PrefetchBytes(PixelRow<Pixel>(destination, rect.top + y + kPrefetchRows) + rect.left + x0,
+                      static_cast<size_t>(width) * sizeof(Pixel));
 }
 
 // Brings the rows around row y into the ring; prepare(row, slot) fills one.
