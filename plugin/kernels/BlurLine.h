@@ -7,6 +7,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <new>
 #include <type_traits>
 
@@ -185,6 +187,22 @@ void WalkWindows(const In &in, const Selected &selected, A_long length, A_long h
     }
 }
 
+// The first position from `from` to end - 1 whose mask byte is 0, or end.
+// Eight bytes a word: rows are mostly long runs. The lowest byte flagged in a
+// word is always a zero byte; a borrow only flags bytes above one.
+inline A_long SelectedUntil(const A_u_char *selected, A_long from, A_long end)
+{
+    A_long p = from;
+    for (; p + 8 <= end; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, selected + p, sizeof word);
+        const uint64_t zeroBytes = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+        if (zeroBytes != 0) return p + __builtin_ctzll(zeroBytes) / 8;
+    }
+    while (p < end && selected[p] != 0) ++p;
+    return p;
+}
+
 // Whether stretches of a line, asked in increasing order of their starts,
 // lie wholly within [begin, end) and are wholly selected. Each run of
 // selected pixels is scanned once.
@@ -201,7 +219,7 @@ public:
         if (lo > runEnd_) {
             if (selected_[lo] == 0) return false;
             runBegin_ = runEnd_ = lo;
-            while (runEnd_ + 1 < end_ && selected_[runEnd_ + 1] != 0) ++runEnd_;
+            runEnd_ = SelectedUntil(selected_, lo + 1, end_) - 1;
         }
         return lo >= runBegin_ && hi <= runEnd_;
     }

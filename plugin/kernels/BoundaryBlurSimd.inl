@@ -199,8 +199,8 @@ void ForEachPiece(const A_u_char *selected, A_long length, A_long piece, Piece &
         }
         A_long spanBegin = 0, spanEnd = length - 1;
         if constexpr (Form == BlurForm::RunLimited) {
-            spanBegin = spanEnd = x;
-            while (spanEnd + 1 < length && selected[spanEnd + 1] != 0) ++spanEnd;
+            spanBegin = x;
+            spanEnd = SelectedUntil(selected, x + 1, length) - 1;
         }
         for (A_long begin = x; begin <= spanEnd; begin += piece) {
             const A_long end = std::min(spanEnd + 1, begin + piece);

@@ -245,8 +245,8 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
         }
         A_long spanBegin = 0, spanEnd = length - 1;
         if constexpr (Form == BlurForm::RunLimited) {
-            spanBegin = spanEnd = x;
-            while (spanEnd + 1 < length && selected[spanEnd + 1] != 0) ++spanEnd;
+            spanBegin = x;
+            spanEnd = SelectedUntil(selected, x + 1, length) - 1;
         }
         SelectedStretch stretch(selected, spanBegin, spanEnd + 1);
         for (A_long begin = x; begin <= spanEnd; begin += piece) {
