@@ -194,8 +194,7 @@ inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long c
 
 // A whole group each of whose pixels has its whole window selected and inside
 // the line: no lane needs a mask and every weight is full. at(k) points at
-// the group's first pixel at offset k, prepared, or as the source's own
-// components, whose alpha lanes are summed too and not stored.
+// the group's first pixel at offset k, prepared.
 template <class Pixel, class At>
 inline void BlurFullGroup(const At &at, A_long reach, const TapWeights<RegionLane<Pixel>> &weights, Pixel *out)
 {
@@ -219,10 +218,6 @@ inline void BlurFullPair(const At &at, A_long reach, const TapWeights<RegionLane
     StoreFull<kGroup>(sums[0], out);
     StoreFull<kGroup>(sumsNext[0], outNext);
 }
-
-// A pixel's components: the elements the full groups of a row widen.
-inline const A_u_short *Components(const PF_Pixel16 *pixel) { return &pixel->alpha; }
-inline const PF_FpShort *Components(const PF_PixelFloat *pixel) { return &pixel->alpha; }
 
 // One row. The pixels that count for each other form spans: the runs of
 // selected pixels (run-limited), or the whole row (window form, where the
@@ -254,8 +249,9 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
             if (!AnySelected(selected + begin, end - begin))
                 continue;
             // The buffer holds positions first to last - 1, made as the
-            // groups that are not full need them: zeros outside the span,
-            // the span's pixels inside.
+            // groups need them: zeros outside the span, the span's pixels
+            // inside. Full groups read it too: widening the source's floats
+            // once a pixel costs less than at every tap.
             const A_long first = begin - reach, last = end + reach + kGroup;
             A_long preparedEnd = first;
             const auto prepare = [&](A_long from, A_long to) {
@@ -266,19 +262,17 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
             };
             for (A_long group = begin; group < end; group += kGroup) {
                 const A_long count = std::min(kGroup, end - group);
-                // Pixels whose whole window is selected need no bounds, and
-                // their sums read the row's own components.
-                if (count == kGroup && stretch.Covers(group - reach, group + kGroup - 1 + reach)) {
-                    BlurFullGroup<Pixel>([&](A_long k) { return Components(in + group + k); }, reach, weights,
-                                         out + group);
-                    continue;
-                }
                 // The group reads a whole group's pixels at each offset.
                 const A_long needFrom = std::max(preparedEnd, group - reach);
                 const A_long needTo = std::min(last, group + reach + kGroup);
                 if (needFrom < needTo) prepare(needFrom, needTo);
                 preparedEnd = std::max(preparedEnd, needTo);
                 const auto at = [&](A_long k) { return buffer + 4 * (group + k - first); };
+                // Pixels whose whole window is selected need no bounds.
+                if (count == kGroup && stretch.Covers(group - reach, group + kGroup - 1 + reach)) {
+                    BlurFullGroup<Pixel>(at, reach, weights, out + group);
+                    continue;
+                }
                 A_long lo[kGroup], hi[kGroup];
                 for (A_long j = 0; j < count; ++j) {
                     const A_long at = group + j;

@@ -62,16 +62,6 @@ inline void LoadWidened(V &v, const Element *at)
         v = __builtin_convertvector(narrow, V);
 }
 
-// A vector of lanes from lanes, or widened from narrower elements.
-template <class V, class Element>
-inline void LoadLanes(V &v, const Element *at)
-{
-    if constexpr (sizeof(Element) == sizeof(v[0]))
-        LoadVector(v, at);
-    else
-        LoadWidened(v, at);
-}
-
 template <class V, class Lane>
 inline void Broadcast(V &v, Lane value)
 {
@@ -100,7 +90,7 @@ struct TapWeights {
 
 // Adds the offsets every pixel of the group counts, no masks, to the group's
 // sums (kVectors vectors at sums; taken as zero when fresh). lo <= 0 <= hi.
-// at(k) points at lanes, or at narrower elements that are widened as read.
+// at(k) points at lanes.
 template <class Lane, class At>
 inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane> &weights, Lane *sums, bool fresh)
 {
@@ -118,7 +108,7 @@ inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane>
 #pragma GCC unroll 8
         for (int g = 0; g < kVectors; ++g) {
             V v;
-            LoadLanes(v, base + g * kLanes);
+            LoadVector(v, base + g * kLanes);
             sum[g] += v * w;
         }
     };
@@ -133,8 +123,8 @@ inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane>
 #pragma GCC unroll 8
             for (int g = 0; g < kVectors; ++g) {
                 V a, b;
-                LoadLanes(a, before + g * kLanes);
-                LoadLanes(b, after + g * kLanes);
+                LoadVector(a, before + g * kLanes);
+                LoadVector(b, after + g * kLanes);
                 sum[g] += (a + b) * w;
             }
         }
