@@ -203,6 +203,20 @@ inline A_long SelectedUntil(const A_u_char *selected, A_long from, A_long end)
     return p;
 }
 
+// The first position from `from` to end - 1 whose mask byte is not 0, or
+// end; eight bytes a word, as most of a sparse mask's row is unselected.
+inline A_long SelectedFrom(const A_u_char *selected, A_long from, A_long end)
+{
+    A_long p = from;
+    for (; p + 8 <= end; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, selected + p, sizeof word);
+        if (word != 0) return p + __builtin_ctzll(word) / 8;
+    }
+    while (p < end && selected[p] == 0) ++p;
+    return p;
+}
+
 // Whether stretches of a line, asked in increasing order of their starts,
 // lie wholly within [begin, end) and are wholly selected. Each run of
 // selected pixels is scanned once.

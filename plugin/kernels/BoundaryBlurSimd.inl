@@ -192,11 +192,7 @@ inline void GroupWindows(const A_u_char *selected, A_long group, A_long count, A
 template <BlurForm Form, class Piece>
 void ForEachPiece(const A_u_char *selected, A_long length, A_long piece, Piece &&visit)
 {
-    for (A_long x = 0; x < length;) {
-        if (selected[x] == 0) {
-            ++x;
-            continue;
-        }
+    for (A_long x = SelectedFrom(selected, 0, length); x < length; x = SelectedFrom(selected, x, length)) {
         A_long spanBegin = 0, spanEnd = length - 1;
         if constexpr (Form == BlurForm::RunLimited) {
             spanBegin = x;

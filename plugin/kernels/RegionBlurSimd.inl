@@ -233,11 +233,7 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
 
     alignas(64) Lane buffer[kLineBufferBytes / sizeof(Lane)];
     const A_long piece = static_cast<A_long>(kLineBufferBytes / (4 * sizeof(Lane))) - 2 * reach - kGroup;
-    for (A_long x = 0; x < length;) {
-        if (selected[x] == 0) {
-            ++x;
-            continue;
-        }
+    for (A_long x = SelectedFrom(selected, 0, length); x < length; x = SelectedFrom(selected, x, length)) {
         A_long spanBegin = 0, spanEnd = length - 1;
         if constexpr (Form == BlurForm::RunLimited) {
             spanBegin = x;
@@ -262,6 +258,7 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
             };
             for (A_long group = begin; group < end; group += kGroup) {
                 const A_long count = std::min(kGroup, end - group);
+                if (!AnySelected(selected + group, count)) continue;
                 // The group reads a whole group's pixels at each offset.
                 const A_long needFrom = std::max(preparedEnd, group - reach);
                 const A_long needTo = std::min(last, group + reach + kGroup);
