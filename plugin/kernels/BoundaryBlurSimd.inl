@@ -288,7 +288,9 @@ void BoundaryRowFast(const PF_PixelFloat *in, const A_u_char *region, const A_u_
             if (region[x] == 0) continue;
             A_long lo, hi;
             walk.Visit(pixels, selected, x, plain, lo, hi);
-            totals[x - begin] = plain.Sum(pixels, selected, lo, hi);
+            // Made in place: assigning a returned copy went through the
+            // stack in pieces that the processor could not forward.
+            new (&totals[x - begin]) Plain::Totals(plain.Sum(pixels, selected, lo, hi));
         }
         for (A_long group = begin; group < end; group += kGroup) {
             const A_long count = std::min(kGroup, end - group);
