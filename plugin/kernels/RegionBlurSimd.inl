@@ -111,6 +111,26 @@ inline void StoreRegion(const double *acc, const PF_PixelFloat &src, PF_PixelFlo
 inline bool FullWeight(const uint32_t *acc) { return (acc[0] & 0xFFFF) == 32768; }
 inline bool FullWeight(const double *acc) { return acc[0] == 1.0; }
 
+// Writes the colour lanes of whole pixels (every fourth lane, from the
+// first, is alpha) with masked stores, which leave alpha as it is without
+// reading the destination: waiting for its lines stalls the stores more than
+// taking them for the write does. AVX-512 only.
+template <class Element, class V>
+inline void StoreColourLanes(Element *to, const V &lanes)
+{
+    if constexpr (sizeof(Element) == 4) {
+        static_assert(sizeof(V) == 32, "eight float lanes");
+        __builtin_ia32_storeups256_mask(to, lanes, 0xEE);
+    } else {
+        static_assert(sizeof(Element) == 2 && sizeof(V) == 64, "thirty-two 16-bit lanes");
+        // The builtin takes signed words.
+        using Word = std::make_signed_t<Element>;
+        using Words = typename VectorOf<Word, 32>::type;
+        __builtin_ia32_storedquhi512_mask(reinterpret_cast<Word *>(to), reinterpret_cast<const Words &>(lanes),
+                                          0xEEEEEEEE);
+    }
+}
+
 // The outputs of a whole group whose pixels all have the table's full
 // weight, lane by lane over the group with the destination's alpha kept, in
 // a loop the compiler turns into vector code: StoreRegion's shift (16-bit),
@@ -119,6 +139,17 @@ template <A_long kCount>
 inline void StoreFull(const uint32_t *acc, PF_Pixel16 *out)
 {
     A_u_short lanes[4 * kCount];
+    if constexpr (kAvx512Target) {
+        using Words = VectorOf<A_u_short, 32>::type;
+        static_assert(4 * kCount % 32 == 0, "a group fills whole vectors");
+        for (A_long l = 0; l < 4 * kCount; ++l) lanes[l] = static_cast<A_u_short>((acc[l] + 16384) >> 15);
+        for (A_long g = 0; g < 4 * kCount / 32; ++g) {
+            Words words;
+            std::memcpy(&words, lanes + 32 * g, sizeof words);
+            StoreColourLanes(reinterpret_cast<A_u_short *>(out) + 32 * g, words);
+        }
+        return;
+    }
     std::memcpy(lanes, out, sizeof lanes);
     for (A_long l = 0; l < 4 * kCount; ++l)
         if (l % 4 != 0) lanes[l] = static_cast<A_u_short>((acc[l] + 16384) >> 15);
@@ -142,6 +173,10 @@ inline void StoreFull(const double *acc, PF_PixelFloat *out)
         V sum;
         LoadVector(sum, acc + g * kLanes);
         const Narrow narrowed = __builtin_convertvector(sum, Narrow);
+        if constexpr (kAvx512Target) {
+            StoreColourLanes(reinterpret_cast<PF_FpShort *>(to + g * sizeof(Bits)), narrowed);
+            continue;
+        }
         Bits kept, made;
         std::memcpy(&kept, to + g * sizeof(Bits), sizeof kept);
         std::memcpy(&made, &narrowed, sizeof made);
