@@ -29,7 +29,6 @@ struct PendingFile {
     char name[PATH_MAX];
 };
 PendingFile g_pending[Interruption::kPendingFiles];
-struct sigaction g_previous[sizeof kSignals / sizeof kSignals[0]];
 
 void RemovePendingFiles()
 {
@@ -64,14 +63,14 @@ Interruption::Interruption()
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) sigaction(kSignals[i], &action, &g_previous[i]);
+    for (const int number : kSignals) sigaction(number, &action, nullptr);
 }
 
-Interruption::~Interruption()
-{
-    for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);
-    RemovePendingFiles();
-}
+// The handlers stay until the process ends. A first signal that arrives
+// while it winds down, its outputs complete, finds no frame to cancel and
+// leaves the command's status as it is; the default action would have
+// reported finished work as killed.
+Interruption::~Interruption() { RemovePendingFiles(); }
 
 int Interruption::signal() { return g_signal.load(); }
 

@@ -9,9 +9,11 @@
 
 class Interruption {
 public:
-    // Installs the handlers; SIGXFSZ is ignored so that a file-size limit
-    // shows up as a failed write rather than killing the process.
+    // Installs the handlers, which stay until the process ends; SIGXFSZ is
+    // ignored so that a file-size limit shows up as a failed write rather
+    // than killing the process.
     Interruption();
+    // Removes the temporary files still pending.
     ~Interruption();
     Interruption(const Interruption &) = delete;
     Interruption &operator=(const Interruption &) = delete;
