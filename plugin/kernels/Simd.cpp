@@ -1,5 +1,9 @@
 #include "kernels/Simd.h"
 
+#include <cpuid.h>
+
+#include <initializer_list>
+
 namespace {
 
 struct VectorSets {
@@ -26,7 +30,35 @@ const VectorSets &Supported()
     return sets;
 }
 
+// Intel's deterministic cache parameters (leaf 4) and AMD's (leaf
+// 0x8000001D) describe one cache a subleaf in the same layout; a processor
+// without the leaf answers with zeros.
+size_t ProbeFirstLevelData()
+{
+    for (const unsigned leaf : {4u, 0x8000001Du}) {
+        if (__get_cpuid_max(leaf & 0x80000000u, nullptr) < leaf) continue;
+        for (unsigned index = 0; index < 16; ++index) {
+            unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+            __cpuid_count(leaf, index, eax, ebx, ecx, edx);
+            const unsigned type = eax & 0x1F, level = (eax >> 5) & 0x7;
+            if (type == 0) break;
+            constexpr unsigned kDataCache = 1;
+            if (type != kDataCache || level != 1) continue;
+            const size_t ways = ((ebx >> 22) & 0x3FF) + 1, partitions = ((ebx >> 12) & 0x3FF) + 1;
+            const size_t lineBytes = (ebx & 0xFFF) + 1, sets = static_cast<size_t>(ecx) + 1;
+            return ways * partitions * lineBytes * sets;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
+
+size_t CpuFirstLevelDataBytes()
+{
+    static const size_t bytes = ProbeFirstLevelData();
+    return bytes;
+}
 
 bool CpuHasAvx2() { return Supported().avx2; }
 

@@ -9,6 +9,7 @@
 // kernel gives the same bits.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -26,6 +27,9 @@ using I64x4 = VectorOf<int64_t, 4>::type;
 // byte-and-word, vector-length and doubleword-and-quadword sets.
 bool CpuHasAvx2();
 bool CpuHasAvx512();
+// The size in bytes of a core's first-level data cache; 0 when the processor
+// does not say.
+size_t CpuFirstLevelDataBytes();
 
 // The namespaces the builds of an .inl go into; each is private to the .cpp
 // that includes it.
