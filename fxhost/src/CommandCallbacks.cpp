@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <emmintrin.h>
+
 #include "fxhost/ParamStore.h"
 
 namespace fxhost {
@@ -177,6 +179,16 @@ void RgbToHls(const PF_Pixel &rgb, PF_HLS_Pixel hls)
     hls[0] = static_cast<PF_Fixed>(hue);
 }
 
+void StreamFill(uint8_t *bytes, size_t size, uint8_t value)
+{
+    const size_t head = std::min(size, static_cast<size_t>((16 - reinterpret_cast<uintptr_t>(bytes) % 16) % 16));
+    std::memset(bytes, value, head);
+    size_t i = head;
+    const __m128i fill = _mm_set1_epi8(static_cast<char>(value));
+    for (; i + 16 <= size; i += 16) _mm_stream_si128(reinterpret_cast<__m128i *>(bytes + i), fill);
+    std::memset(bytes + i, value, size - i);
+}
+
 PF_Err CopyPixels(Host &host, PF_EffectWorld *src, PF_EffectWorld *dst, const PF_Rect *src_r, const PF_Rect *dst_r)
 {
     PF_PixelFormat srcFormat = 0, dstFormat = 0;
@@ -233,11 +245,12 @@ PF_Err FillPixels(Host &host, const PF_Pixel *colour, const PF_Rect *rect, PF_Ef
         for (size_t y = begin; y < end; ++y) {
             auto *row = reinterpret_cast<uint8_t *>(world->data) + (area.top + y) * world->rowbytes + area.left * pixelBytes;
             if (zero) {
-                std::memset(row, 0, rowBytes);
+                StreamFill(row, rowBytes, 0);
                 continue;
             }
             for (size_t x = 0; x < rowBytes; x += pixelBytes) std::memcpy(row + x, pixel, pixelBytes);
         }
+        _mm_sfence();
     });
     return PF_Err_NONE;
 }

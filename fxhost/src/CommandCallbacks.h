@@ -25,5 +25,9 @@ PF_Err CopyPixels(Host &host, PF_EffectWorld *src, PF_EffectWorld *dst, const PF
 // Fills a rectangle with an 8-bit colour scaled to the world's depth; a null
 // colour is transparent black.
 PF_Err FillPixels(Host &host, const PF_Pixel *colour, const PF_Rect *rect, PF_EffectWorld *world);
+// Fills bytes with streaming stores, which do not read the lines they write
+// first: world fills are bound by memory, and a 1080p world does not stay in
+// the caches anyway. The caller fences (_mm_sfence) before others read.
+void StreamFill(uint8_t *bytes, size_t size, uint8_t value);
 
 }  // namespace fxhost

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -636,7 +638,10 @@ void Host::forEachBand(size_t items, size_t itemBytes, const std::function<void(
 
 void Host::fillBytes(uint8_t *bytes, size_t size, uint8_t value)
 {
-    forEachBand(size, 1, [&](size_t begin, size_t end) { std::memset(bytes + begin, value, end - begin); });
+    forEachBand(size, 1, [&](size_t begin, size_t end) {
+        StreamFill(bytes + begin, end - begin, value);
+        _mm_sfence();
+    });
 }
 
 PF_Err Host::iterate(A_long iterations, void *refcon, IterateFunction function)
