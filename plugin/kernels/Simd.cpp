@@ -36,7 +36,7 @@ const VectorSets &Supported()
 size_t ProbeFirstLevelData()
 {
     for (const unsigned leaf : {4u, 0x8000001Du}) {
-        if (__get_cpuid_max(leaf & 0x80000000u, nullptr) < leaf) continue;
+        if (static_cast<unsigned>(__get_cpuid_max(leaf & 0x80000000u, nullptr)) < leaf) continue;
         for (unsigned index = 0; index < 16; ++index) {
             unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
             __cpuid_count(leaf, index, eax, ebx, ecx, edx);
