@@ -316,12 +316,12 @@ PF_UtilCallbacks g_utils = UtilCallbacks();
 
 // ---------------------------------------------------------------- Host
 
-// A handle's memory comes from the host's pool and goes back to it.
+// A handle's memory comes from the host's pool and goes back to it; the
+// host clears it.
 struct Host::HandleRecord {
-    HandleRecord(BlockPool &pool, size_t bytes) : pool(pool), size(bytes), block(pool.acquire(bytes))
+    HandleRecord(BlockPool &pool, size_t bytes)
+        : pool(pool), size(bytes), block(pool.acquire(bytes)), data(size == 0 ? nullptr : block)
     {
-        std::memset(block, 0, size);
-        data = size == 0 ? nullptr : block;
     }
     ~HandleRecord() { pool.release(block, size); }
     HandleRecord(const HandleRecord &) = delete;
@@ -489,6 +489,8 @@ void Host::prepareInData(PF_InData &in_data, PF_ProgressInfo *frame) const
 PF_Handle Host::newHandle(A_u_longlong size)
 {
     auto record = std::make_unique<HandleRecord>(*blocks_, static_cast<size_t>(size));
+    // Cleared in bands on the workers: a frame's masks are megabytes each.
+    fillBytes(record->block, record->size, 0);
     PF_Handle handle = &record->data;
     std::lock_guard<std::mutex> lock(mutex_);
     handles_.emplace(handle, std::move(record));
