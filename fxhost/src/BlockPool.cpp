@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "Platform.h"
+
 namespace fxhost {
 
 BlockPool::~BlockPool()
 {
-    for (const Block &block : free_) delete[] block.data;
+    for (const Block &block : free_) platform::FreeBlock(block.data);
 }
 
 uint8_t *BlockPool::acquire(size_t bytes)
@@ -21,7 +23,7 @@ uint8_t *BlockPool::acquire(size_t bytes)
         free_.erase(std::next(found).base());
         freeBytes_ -= bytes;
     } else {
-        data = new uint8_t[bytes];
+        data = platform::AllocateBlock(bytes);
     }
     inUse_ += bytes;
     peak_ = std::max(peak_, inUse_);
@@ -37,7 +39,7 @@ void BlockPool::release(uint8_t *data, size_t bytes)
     free_.push_back({bytes, data});
     freeBytes_ += bytes;
     while (freeBytes_ > peak_ && !free_.empty()) {
-        delete[] free_.front().data;
+        platform::FreeBlock(free_.front().data);
         freeBytes_ -= free_.front().bytes;
         free_.pop_front();
     }

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace fxhost::platform {
@@ -29,6 +31,13 @@ void SetKeyDown(int virtualKey, bool down);
 // namespace or parameters where the system can tell them, else the module
 // and the offset.
 std::string FunctionName(const void *address);
+
+// Memory for the pixels of worlds and for handles. Blocks of a few
+// megabytes are backed by large pages where the system offers them, which
+// spares the column passes an address-translation miss at every row. Throws
+// std::bad_alloc when there is no memory.
+uint8_t *AllocateBlock(size_t bytes);
+void FreeBlock(uint8_t *block);
 
 // The host's main window; null where no window can be made.
 HWND CreateMainWindow(const char *title, const RECT &rect);

@@ -1,6 +1,7 @@
 #include "fxhost/World.h"
 
 #include "BlockPool.h"
+#include "Platform.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -35,7 +36,7 @@ size_t StorageSize(A_long width, A_long height, int pixelBytes)
 WorldStorage::WorldStorage(A_long width, A_long height, PF_PixelFormat format, uint8_t fill, int pixelBytes)
     : format_(format), pixelBytes_(pixelBytes), size_(StorageSize(width, height, pixelBytes))
 {
-    bytes_ = new uint8_t[size_];
+    bytes_ = platform::AllocateBlock(size_);
     std::memset(bytes_, fill, size_);
     describe(width, height);
 }
@@ -52,7 +53,7 @@ WorldStorage::~WorldStorage()
     if (pool_ != nullptr)
         pool_->release(bytes_, size_);
     else
-        delete[] bytes_;
+        platform::FreeBlock(bytes_);
 }
 
 void WorldStorage::describe(A_long width, A_long height)

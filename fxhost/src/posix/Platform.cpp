@@ -3,7 +3,11 @@
 #include "../Platform.h"
 
 #include <dlfcn.h>
+#include <sys/mman.h>
 #include <win32stub_control.h>
+
+#include <cstdlib>
+#include <new>
 
 #include "ModuleResources.h"
 
@@ -25,6 +29,24 @@ HINSTANCE ModuleInstance(void *, const std::string &path) { return GetModuleHand
 void AttachModuleResources(HINSTANCE module) { DefineModuleResources(module); }
 
 void DetachModuleResources(HINSTANCE module) { ForgetModuleResources(module); }
+
+uint8_t *AllocateBlock(size_t bytes)
+{
+    constexpr size_t kLargePage = size_t{2} << 20;
+    void *block = nullptr;
+    if (bytes >= kLargePage) {
+        const size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+        block = std::aligned_alloc(kLargePage, rounded);
+        // Only a hint: without large pages the block works as it is.
+        if (block != nullptr) madvise(block, rounded, MADV_HUGEPAGE);
+    } else {
+        block = std::malloc(bytes > 0 ? bytes : 1);
+    }
+    if (block == nullptr) throw std::bad_alloc();
+    return static_cast<uint8_t *>(block);
+}
+
+void FreeBlock(uint8_t *block) { std::free(block); }
 
 void SetKeyDown(int virtualKey, bool down) { Win32Stub_SetKeyDown(virtualKey, down ? 1 : 0); }
 

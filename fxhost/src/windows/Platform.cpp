@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "ScriptedUser.h"
 
@@ -115,5 +117,15 @@ void DestroyMainWindow(HWND window)
     user.reset();
     DestroyWindow(window);
 }
+
+// Large pages need a privilege a user rarely has: plain heap blocks.
+uint8_t *AllocateBlock(size_t bytes)
+{
+    void *block = std::malloc(bytes > 0 ? bytes : 1);
+    if (block == nullptr) throw std::bad_alloc();
+    return static_cast<uint8_t *>(block);
+}
+
+void FreeBlock(uint8_t *block) { std::free(block); }
 
 }  // namespace fxhost::platform
