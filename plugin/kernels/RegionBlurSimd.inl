@@ -185,6 +185,107 @@ inline void StoreFull(const double *acc, PF_PixelFloat *out)
     }
 }
 
+// Float columns keep their prepared pixels planar, a group of
+// kPlanarGroup pixels at a time: the group's flags, then its reds, greens and
+// blues, kPlanarGroup lanes each. A full group then sums only its three
+// colour planes, a quarter less arithmetic than pixels side by side, whose
+// flag lanes such a group never reads.
+constexpr A_long kPlanarGroup = 2 * LaneVectors<double>::kLanes;
+constexpr int kPlanarVectors = 4 * kPlanarGroup / LaneVectors<double>::kLanes;
+constexpr int kColourVectors = 3 * kPlanarGroup / LaneVectors<double>::kLanes;
+
+using F32x4 = VectorOf<float, 4>::type;
+using F32x8 = VectorOf<float, 8>::type;
+
+// Four pixels, two vectors of two, prepared into their group's planes at
+// `to` (the flag plane's lane of the first): zeros where counts is 0.
+inline void PrepareFourPlanar(const F32x8 &front, const F32x8 &back, const A_u_char *counts, double *to)
+{
+    constexpr A_long G = kPlanarGroup;
+    const I64x4 one = {0x3FF0000000000000, 0x3FF0000000000000, 0x3FF0000000000000, 0x3FF0000000000000};
+    const I64x4 keep = {-static_cast<int64_t>(counts[0] != 0), -static_cast<int64_t>(counts[1] != 0),
+                        -static_cast<int64_t>(counts[2] != 0), -static_cast<int64_t>(counts[3] != 0)};
+    const auto plane = [&](const F32x4 &channel, double *at) {
+        const F64x4 wide = __builtin_convertvector(channel, F64x4);
+        I64x4 bits;
+        std::memcpy(&bits, &wide, sizeof bits);
+        bits &= keep;
+        std::memcpy(at, &bits, sizeof bits);
+    };
+    const I64x4 flag = one & keep;
+    std::memcpy(to, &flag, sizeof flag);
+    // Separate vectors, not an array of them: GCC copies such an array
+    // through the stack a half at a time, and the whole-vector loads after
+    // it wait for the halves.
+    plane(__builtin_shufflevector(front, back, 1, 5, 9, 13), to + G);
+    plane(__builtin_shufflevector(front, back, 2, 6, 10, 14), to + 2 * G);
+    plane(__builtin_shufflevector(front, back, 3, 7, 11, 15), to + 3 * G);
+}
+
+// The prepared planes of count pixels (whole groups up to total pixels):
+// those not selected, and those at or past count, are zeros. Neither in nor
+// selected is read at or past count.
+inline void PreparePlanar(const PF_PixelFloat *in, const A_u_char *selected, A_long count, A_long total,
+                          double *lanes)
+{
+    constexpr A_long G = kPlanarGroup;
+    const auto to = [&](A_long p) { return lanes + 4 * (p / G * G) + p % G; };
+    A_long p = 0;
+    for (; p + 4 <= count; p += 4) {
+        F32x8 front, back;
+        LoadVector(front, &in[p].alpha);
+        LoadVector(back, &in[p + 2].alpha);
+        PrepareFourPlanar(front, back, selected + p, to(p));
+    }
+    for (; p < total; p += 4) {
+        PF_PixelFloat pixels[4] = {};
+        A_u_char counts[4] = {};
+        for (A_long q = p; q < std::min(count, p + 4); ++q) {
+            pixels[q - p] = in[q];
+            counts[q - p] = selected[q];
+        }
+        F32x8 front, back;
+        LoadVector(front, &pixels[0].alpha);
+        LoadVector(back, &pixels[2].alpha);
+        PrepareFourPlanar(front, back, counts, to(p));
+    }
+}
+
+// Writes two pixels' colour lanes (every fourth lane, from the first, is
+// alpha) and keeps their alpha.
+inline void StoreColourPair(const F32x8 &colour, PF_PixelFloat *out)
+{
+    if constexpr (kAvx512Target) {
+        StoreColourLanes(reinterpret_cast<PF_FpShort *>(out), colour);
+        return;
+    }
+    const I32x8 alpha = {-1, 0, 0, 0, -1, 0, 0, 0};
+    I32x8 kept, made;
+    std::memcpy(&kept, out, sizeof kept);
+    std::memcpy(&made, &colour, sizeof made);
+    const I32x8 merged = (kept & alpha) | (made & ~alpha);
+    std::memcpy(out, &merged, sizeof merged);
+}
+
+// The colour of a group's pixels from the sums of its colour planes as they
+// are (the full weight's scale of exactly 1), alpha kept.
+inline void StorePlanarColour(const double *planes, PF_PixelFloat *out)
+{
+    constexpr A_long G = kPlanarGroup;
+    for (A_long p = 0; p < G; p += 4) {
+        F64x4 wideRed, wideGreen, wideBlue;
+        LoadVector(wideRed, planes + p);
+        LoadVector(wideGreen, planes + G + p);
+        LoadVector(wideBlue, planes + 2 * G + p);
+        const F32x4 red = __builtin_convertvector(wideRed, F32x4), green = __builtin_convertvector(wideGreen, F32x4),
+                    blue = __builtin_convertvector(wideBlue, F32x4);
+        const F32x8 redGreen = __builtin_shufflevector(red, green, 0, 4, 1, 5, 2, 6, 3, 7);
+        const F32x8 blues = __builtin_shufflevector(blue, blue, 0, 0, 1, 1, 2, 2, 3, 3);
+        StoreColourPair(__builtin_shufflevector(redGreen, blues, 0, 0, 1, 8, 0, 2, 3, 10), out + p);
+        StoreColourPair(__builtin_shufflevector(redGreen, blues, 0, 4, 5, 12, 0, 6, 7, 14), out + p + 2);
+    }
+}
+
 // The weights of the taps in the lanes' form.
 template <class Pixel>
 inline void RegionWeights(const GaussTable &table, TapWeights<RegionLane<Pixel>> &weights)
@@ -192,6 +293,26 @@ inline void RegionWeights(const GaussTable &table, TapWeights<RegionLane<Pixel>>
     weights.Fill(TapReach(table), [&](A_long k) { return RegionLanes<Pixel>::Weight(table.taps[k]); });
 }
 
+
+// Which pixels of a group of count have a window (lo <= hi) and how alike
+// the windows are.
+struct GroupShape {
+    A_long first;  // the first pixel with a window; count when none has one
+    bool same;     // every pixel with a window has the same one
+    bool whole;    // the group is whole and every pixel of it has a window
+};
+
+inline GroupShape ShapeOf(const A_long *lo, const A_long *hi, A_long count, A_long group)
+{
+    GroupShape shape{0, true, count == group};
+    while (shape.first < count && lo[shape.first] > hi[shape.first]) ++shape.first;
+    shape.whole = shape.whole && shape.first == 0;
+    for (A_long j = shape.first + 1; j < count; ++j) {
+        if (lo[j] <= hi[j] && (lo[j] != lo[shape.first] || hi[j] != hi[shape.first])) shape.same = false;
+        if (lo[j] > hi[j]) shape.whole = false;
+    }
+    return shape;
+}
 
 // The sums of a group of count pixels and their output, given each pixel's
 // window [lo, hi] relative to it (lo > hi: not selected, not written). When
@@ -202,29 +323,49 @@ inline void BlurGroup(const At &at, const A_long *lo, const A_long *hi, A_long c
 {
     using Lane = RegionLane<Pixel>;
     constexpr A_long kGroup = kGroupPixels<Lane, 4>;
-    A_long first = 0;
-    while (first < count && lo[first] > hi[first]) ++first;
-    if (first == count) return;
-    bool same = true, whole = first == 0 && count == kGroup;
-    for (A_long j = first + 1; j < count; ++j) {
-        if (lo[j] <= hi[j] && (lo[j] != lo[first] || hi[j] != hi[first])) same = false;
-        if (lo[j] > hi[j]) whole = false;
-    }
+    const GroupShape shape = ShapeOf(lo, hi, count, kGroup);
+    if (shape.first == count) return;
     Lane sums[kGroup][4];
-    if (same)
-        SumCommon<Lane>(at, lo[first], hi[first], weights, sums[0], true);
+    if (shape.same)
+        SumCommon<Lane>(at, lo[shape.first], hi[shape.first], weights, sums[0], true);
     else
         SumTaps<Lane, 4>(at, lo, hi, count, weights, sums);
     // Every pixel of the group selected and with the full weight: one store
     // for the group.
-    bool full = same && whole;
+    bool full = shape.same && shape.whole;
     for (A_long j = 0; full && j < kGroup; ++j) full = FullWeight(sums[j]);
     if (full) {
         StoreFull<kGroup>(sums[0], out);
         return;
     }
-    for (A_long j = first; j < count; ++j)
+    for (A_long j = shape.first; j < count; ++j)
         if (lo[j] <= hi[j]) StoreRegion(sums[j], in[j], out[j]);
+}
+
+// BlurGroup over planar float pixels.
+template <class At>
+inline void BlurPlanarGroup(const At &at, const A_long *lo, const A_long *hi, A_long count,
+                            const TapWeights<double> &weights, const PF_PixelFloat *in, PF_PixelFloat *out)
+{
+    constexpr A_long G = kPlanarGroup;
+    const GroupShape shape = ShapeOf(lo, hi, count, G);
+    if (shape.first == count) return;
+    alignas(64) double sums[4 * G];
+    if (shape.same)
+        SumCommon<double, kPlanarVectors>(at, lo[shape.first], hi[shape.first], weights, sums, true);
+    else
+        SumWindows<double, kPlanarVectors>(at, lo, hi, count, weights, sums, [](int lane) { return lane % G; });
+    bool full = shape.same && shape.whole;
+    for (A_long j = 0; full && j < G; ++j) full = sums[j] == 1.0;
+    if (full) {
+        StorePlanarColour(sums + G, out);
+        return;
+    }
+    for (A_long j = shape.first; j < count; ++j) {
+        if (lo[j] > hi[j]) continue;
+        const double acc[4] = {sums[j], sums[G + j], sums[2 * G + j], sums[3 * G + j]};
+        StoreRegion(acc, in[j], out[j]);
+    }
 }
 
 // A whole group each of whose pixels has its whole window selected and inside
@@ -240,19 +381,90 @@ inline void BlurFullGroup(const At &at, A_long reach, const TapWeights<RegionLan
     StoreFull<kGroup>(sums[0], out);
 }
 
-// Two full groups one line apart, from their shared rows (see
-// SumCommonPair).
-template <class Pixel, class At>
-inline void BlurFullPair(const At &at, A_long reach, const TapWeights<RegionLane<Pixel>> &weights, Pixel *out,
-                         Pixel *outNext)
+// BlurFullGroup over planar float pixels: the colour planes only.
+template <class At>
+inline void BlurFullPlanarGroup(const At &at, A_long reach, const TapWeights<double> &weights, PF_PixelFloat *out)
 {
-    using Lane = RegionLane<Pixel>;
-    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
-    Lane sums[kGroup][4], sumsNext[kGroup][4];
-    SumCommonPair<Lane>(at, reach, weights, sums[0], sumsNext[0]);
-    StoreFull<kGroup>(sums[0], out);
-    StoreFull<kGroup>(sumsNext[0], outNext);
+    constexpr A_long G = kPlanarGroup;
+    alignas(64) double sums[3 * G];
+    SumCommon<double, kColourVectors>([&](A_long k) { return at(k) + G; }, -reach, reach, weights, sums, true);
+    StorePlanarColour(sums, out);
 }
+
+// Two full planar groups one line apart, from their shared rows (see
+// SumCommonPair).
+template <class At>
+inline void BlurFullPlanarPair(const At &at, A_long reach, const TapWeights<double> &weights, PF_PixelFloat *out,
+                               PF_PixelFloat *outNext)
+{
+    constexpr A_long G = kPlanarGroup;
+    alignas(64) double sums[3 * G], sumsNext[3 * G];
+    SumCommonPair<double, kColourVectors>([&](A_long k) { return at(k) + G; }, reach, weights, sums, sumsNext);
+    StorePlanarColour(sums, out);
+    StorePlanarColour(sumsNext, outNext);
+}
+
+// How the column pass prepares its rows and blurs a group of a strip.
+template <class Pixel>
+struct ColumnLayout;
+
+// 16-bit: pixels side by side. Sums share one multiply between offsets k
+// and -k, which a pair of rows cannot.
+template <>
+struct ColumnLayout<PF_Pixel16> {
+    using Lane = uint32_t;
+    static constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    static constexpr bool kPairs = false;
+
+    static void Prepare(const PF_Pixel16 *in, const A_u_char *selected, A_long count, A_long total, Lane *lanes)
+    {
+        PrepareRegionPixels(in, selected, count, lanes);
+        PrepareZeros<4>(total - count, lanes + 4 * count);
+    }
+    template <class At>
+    static void Full(const At &at, A_long reach, const TapWeights<Lane> &weights, PF_Pixel16 *out)
+    {
+        BlurFullGroup<PF_Pixel16>(at, reach, weights, out);
+    }
+    template <class At>
+    static void Group(const At &at, const A_long *lo, const A_long *hi, A_long count,
+                      const TapWeights<Lane> &weights, const PF_Pixel16 *in, PF_Pixel16 *out)
+    {
+        BlurGroup<PF_Pixel16>(at, lo, hi, count, weights, in, out);
+    }
+};
+
+// Float: planar groups. With 32 vector registers a full group whose pixels
+// of the next row are full too writes both rows from one read of the rows
+// they share; with 16 the two rows' sums do not fit in registers.
+template <>
+struct ColumnLayout<PF_PixelFloat> {
+    using Lane = double;
+    static constexpr A_long kGroup = kPlanarGroup;
+    static constexpr bool kPairs = kAvx512Target;
+
+    static void Prepare(const PF_PixelFloat *in, const A_u_char *selected, A_long count, A_long total, Lane *lanes)
+    {
+        PreparePlanar(in, selected, count, total, lanes);
+    }
+    template <class At>
+    static void Full(const At &at, A_long reach, const TapWeights<Lane> &weights, PF_PixelFloat *out)
+    {
+        BlurFullPlanarGroup(at, reach, weights, out);
+    }
+    template <class At>
+    static void FullPair(const At &at, A_long reach, const TapWeights<Lane> &weights, PF_PixelFloat *out,
+                         PF_PixelFloat *outNext)
+    {
+        BlurFullPlanarPair(at, reach, weights, out, outNext);
+    }
+    template <class At>
+    static void Group(const At &at, const A_long *lo, const A_long *hi, A_long count,
+                      const TapWeights<Lane> &weights, const PF_PixelFloat *in, PF_PixelFloat *out)
+    {
+        BlurPlanarGroup(at, lo, hi, count, weights, in, out);
+    }
+};
 
 // One row. The pixels that count for each other form spans: the runs of
 // selected pixels (run-limited), or the whole row (window form, where the
@@ -325,8 +537,9 @@ void RegionRowFast(const Pixel *in, const A_u_char *selected, A_long length, con
 template <class Pixel, BlurForm Form>
 PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
 {
-    using Lane = RegionLane<Pixel>;
-    constexpr A_long kGroup = kGroupPixels<Lane, 4>;
+    using Layout = ColumnLayout<Pixel>;
+    using Lane = typename Layout::Lane;
+    constexpr A_long kGroup = Layout::kGroup;
     const GaussTable &table = *job.table;
     const PF_LRect &rect = job.rect;
     const PixelMask &mask = *job.mask;
@@ -334,7 +547,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
     TapWeights<Lane> weights;
     RegionWeights<Pixel>(table, weights);
 
-    const A_long columns = StripColumns<Lane, 4>(reach);
+    const A_long columns = StripColumns<Lane, 4, kGroup>(reach);
     const A_u_short window = static_cast<A_u_short>(2 * reach + 1);
     ScratchBlock block;
     PreparedRing<Lane> ring{};
@@ -368,8 +581,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                 PrefetchBytes(sourceAt(ahead), width * sizeof(Pixel));
                 PrefetchBytes(mask.Row(ahead) + x0, static_cast<size_t>(width));
             }
-            PrepareRegionPixels(sourceAt(row), mask.Row(row) + x0, width, slot);
-            PrepareZeros<4>(columns - width, slot + 4 * width);
+            Layout::Prepare(sourceAt(row), mask.Row(row) + x0, width, columns, slot);
         };
         for (A_long y = 0; y < height; ++y) {
             if (!mask.RowOccupied(y)) continue;
@@ -382,12 +594,11 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
             // inside the column need no bounds.
             const bool fullPossible = y >= reach && y + reach < height;
             if (fullPossible) streaks.FoldTo(mask, x0, width, y - reach, y + reach, window);
-            // A full float group whose pixels of the next row are full too
-            // (the row after its window selected) writes both rows. 16-bit
-            // sums share one multiply between offsets k and -k instead,
-            // which a pair of rows cannot.
-            const bool pairPossible = std::is_floating_point_v<Lane> && fullPossible && y + reach + 1 < height &&
-                                      mask.RowOccupied(y + reach + 1);
+            // Where the layout pairs rows, a full group whose pixels of the
+            // next row are full too (the row after its window selected)
+            // writes both rows.
+            const bool pairPossible =
+                Layout::kPairs && fullPossible && y + reach + 1 < height && mask.RowOccupied(y + reach + 1);
             const A_u_char *after = mask.Row(std::min(y + reach + 1, height - 1)) + x0;
             bool nextRowReady = false;
             Pixel *out = PixelRow<Pixel>(job.destination, rect.top + y) + rect.left + x0;
@@ -406,11 +617,11 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                             nextRowReady = true;
                         }
                         Pixel *below = PixelRow<Pixel>(job.destination, rect.top + y + 1) + rect.left + x0;
-                        BlurFullPair<Pixel>(at, reach, weights, out + i, below + i);
+                        if constexpr (Layout::kPairs) Layout::FullPair(at, reach, weights, out + i, below + i);
                         doneBelow[i] = 1;
                         continue;
                     }
-                    BlurFullGroup<Pixel>(at, reach, weights, out + i);
+                    Layout::Full(at, reach, weights, out + i);
                     continue;
                 }
                 A_long lo[kGroup], hi[kGroup];
@@ -440,7 +651,7 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                     lo[j] = std::max(from, y - reach) - y;
                     hi[j] = std::min(to, y + reach) - y;
                 }
-                BlurGroup<Pixel>(at, lo, hi, count, weights, sourceAt(y) + i, out + i);
+                Layout::Group(at, lo, hi, count, weights, sourceAt(y) + i, out + i);
             }
         }
     });

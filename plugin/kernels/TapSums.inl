@@ -91,11 +91,10 @@ struct TapWeights {
 // Adds the offsets every pixel of the group counts, no masks, to the group's
 // sums (kVectors vectors at sums; taken as zero when fresh). lo <= 0 <= hi.
 // at(k) points at lanes.
-template <class Lane, class At>
+template <class Lane, int kVectors = LaneVectors<Lane>::kVectors, class At>
 inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane> &weights, Lane *sums, bool fresh)
 {
     using V = typename LaneVectors<Lane>::V;
-    constexpr int kVectors = LaneVectors<Lane>::kVectors;
     constexpr int kLanes = LaneVectors<Lane>::kLanes;
     V sum[kVectors] = {};
     if (!fresh) {
@@ -141,11 +140,10 @@ inline void SumCommon(const At &at, A_long lo, A_long hi, const TapWeights<Lane>
 // they share read once: at(j) points at the pixels j lines from the first
 // group, j from -reach to reach + 1. Each group sums its own offsets -reach
 // to reach in increasing order, as SumCommon does.
-template <class Lane, class At>
+template <class Lane, int kVectors = LaneVectors<Lane>::kVectors, class At>
 inline void SumCommonPair(const At &at, A_long reach, const TapWeights<Lane> &weights, Lane *first, Lane *second)
 {
     using V = typename LaneVectors<Lane>::V;
-    constexpr int kVectors = LaneVectors<Lane>::kVectors;
     constexpr int kLanes = LaneVectors<Lane>::kLanes;
     V sum[kVectors] = {}, next[kVectors] = {};
     const auto add = [&](V *to, A_long k, const Lane *base) {
@@ -177,9 +175,10 @@ inline void SumCommonPair(const At &at, A_long reach, const TapWeights<Lane> &we
     }
 }
 
-// Adds the offset k to the group's sums where it lies inside each pixel's
-// window [lo, hi] (lowest, highest: the bounds in every lane).
-template <class Lane, class At, class M>
+// Adds the offset k to the group's kVectors vectors of sums where it lies
+// inside each pixel's window [lo, hi] (lowest, highest: the bounds in every
+// lane).
+template <class Lane, int kVectors, class At, class M>
 inline void SumMasked(const At &at, A_long k, const TapWeights<Lane> &weights, const M *lowest, const M *highest,
                       Lane *sums)
 {
@@ -191,7 +190,7 @@ inline void SumMasked(const At &at, A_long k, const TapWeights<Lane> &weights, c
     Broadcast(offset, static_cast<typename P::Bound>(k));
     const Lane *base = at(k);
 #pragma GCC unroll 8
-    for (int g = 0; g < P::kVectors; ++g) {
+    for (int g = 0; g < kVectors; ++g) {
         M bits;
         LoadVector(bits, base + g * kLanes);
         bits &= (lowest[g] <= offset) & (offset <= highest[g]);
@@ -203,16 +202,17 @@ inline void SumMasked(const At &at, A_long k, const TapWeights<Lane> &weights, c
     }
 }
 
-// sums[j] for the count pixels j of a group (a whole group's lanes, pixel by
-// pixel): the sum over k from lo[j] to hi[j] of weight(k) * at(k)[j], k
-// increasing. at(k) points at the prepared pixel of the group's first pixel
-// at offset k, and the whole group must be readable there. A pixel with
-// lo > hi gets nothing useful. False when no pixel of the group has a window.
-template <class Lane, int PerPixel, class At>
-inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long count, const TapWeights<Lane> &weights,
-                    Lane (*sums)[PerPixel])
+// The sums of a group of count pixels held in kVectors vectors, lane l
+// belonging to pixel pixelOf(l): for each lane, the sum over k from lo[j] to
+// hi[j] of weight(k) * at(k)[l], j its pixel, k increasing. at(k) points at
+// the group's prepared lanes at offset k, and the whole group must be
+// readable there. A pixel with lo > hi gets nothing useful. False when no
+// pixel of the group has a window.
+template <class Lane, int kVectors, class At, class PixelOf>
+inline bool SumWindows(const At &at, const A_long *lo, const A_long *hi, A_long count,
+                       const TapWeights<Lane> &weights, Lane *sums, const PixelOf &pixelOf)
 {
-    using P = Packing<Lane, PerPixel>;
+    using P = LaneVectors<Lane>;
     using M = typename P::M;
     using Bound = typename P::Bound;
     constexpr int kLanes = P::kLanes;
@@ -235,31 +235,41 @@ inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long cou
     if (!any) return false;
     // Every window holds its own pixel, so the common part is never empty.
 
-    Lane *flat = sums[0];
     if (unionLo == commonLo && commonHi == unionHi) {
-        SumCommon<Lane>(at, commonLo, commonHi, weights, flat, true);
+        SumCommon<Lane, kVectors>(at, commonLo, commonHi, weights, sums, true);
         return true;
     }
     const typename P::V zero = {};
 #pragma GCC unroll 8
-    for (int g = 0; g < P::kVectors; ++g) std::memcpy(flat + g * kLanes, &zero, sizeof zero);
+    for (int g = 0; g < kVectors; ++g) std::memcpy(sums + g * kLanes, &zero, sizeof zero);
     // Some windows end inside the group's span: there their lanes are masked
     // by each pixel's own bounds. The bounds are filled as plain arrays and
     // copied into the vectors: GCC 12 at -O3 vectorises stores to the lanes
     // of vector variables in this loop wrongly.
-    Bound lanesLo[P::kVectors * kLanes], lanesHi[P::kVectors * kLanes];
-    for (int lane = 0; lane < P::kVectors * kLanes; ++lane) {
-        const A_long j = lane / PerPixel;
+    Bound lanesLo[kVectors * kLanes], lanesHi[kVectors * kLanes];
+    for (int lane = 0; lane < kVectors * kLanes; ++lane) {
+        const A_long j = pixelOf(lane);
         lanesLo[lane] = static_cast<Bound>(j < count ? lo[j] : 1);
         lanesHi[lane] = static_cast<Bound>(j < count ? hi[j] : 0);
     }
-    M lowest[P::kVectors], highest[P::kVectors];
+    M lowest[kVectors], highest[kVectors];
     std::memcpy(lowest, lanesLo, sizeof lowest);
     std::memcpy(highest, lanesHi, sizeof highest);
-    for (A_long k = unionLo; k < commonLo; ++k) SumMasked<Lane>(at, k, weights, lowest, highest, flat);
-    SumCommon<Lane>(at, commonLo, commonHi, weights, flat, false);
-    for (A_long k = commonHi + 1; k <= unionHi; ++k) SumMasked<Lane>(at, k, weights, lowest, highest, flat);
+    for (A_long k = unionLo; k < commonLo; ++k) SumMasked<Lane, kVectors>(at, k, weights, lowest, highest, sums);
+    SumCommon<Lane, kVectors>(at, commonLo, commonHi, weights, sums, false);
+    for (A_long k = commonHi + 1; k <= unionHi; ++k)
+        SumMasked<Lane, kVectors>(at, k, weights, lowest, highest, sums);
     return true;
+}
+
+// sums[j] for the count pixels j of a group whose prepared pixels lie side by
+// side, PerPixel lanes each (see SumWindows).
+template <class Lane, int PerPixel, class At>
+inline bool SumTaps(const At &at, const A_long *lo, const A_long *hi, A_long count, const TapWeights<Lane> &weights,
+                    Lane (*sums)[PerPixel])
+{
+    return SumWindows<Lane, Packing<Lane, PerPixel>::kVectors>(at, lo, hi, count, weights, sums[0],
+                                                               [](int lane) { return lane / PerPixel; });
 }
 
 // Tests over mask bytes and counts, written as loops here rather than as
@@ -384,10 +394,9 @@ inline size_t RingBudgetBytes() { return CpuFirstLevelDataBytes() >= 48 * 1024 ?
 // number of groups, at most kMaxStripColumns.
 constexpr A_long kMaxStripColumns = 256;
 
-template <class Lane, int PerPixel>
+template <class Lane, int PerPixel, A_long group = kGroupPixels<Lane, PerPixel>>
 A_long StripColumns(A_long reach)
 {
-    const A_long group = kGroupPixels<Lane, PerPixel>;
     const size_t perColumn = PerPixel * sizeof(Lane) * static_cast<size_t>(2 * reach + 2);
     const A_long fits = static_cast<A_long>(RingBudgetBytes() / perColumn) / group * group;
     return std::max(group, std::min(kMaxStripColumns, fits));
