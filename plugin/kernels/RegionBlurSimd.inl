@@ -132,14 +132,13 @@ inline void StoreColourLanes(Element *to, const V &lanes)
 }
 
 // The outputs of a whole group whose pixels all have the table's full
-// weight, lane by lane over the group with the destination's alpha kept, in
-// a loop the compiler turns into vector code: StoreRegion's shift (16-bit),
+// weight, with the destination's alpha kept: StoreRegion's shift (16-bit),
 // or its scale by exactly 1, which leaves the sums as they are (float).
 template <A_long kCount>
 inline void StoreFull(const uint32_t *acc, PF_Pixel16 *out)
 {
-    A_u_short lanes[4 * kCount];
     if constexpr (kAvx512Target) {
+        A_u_short lanes[4 * kCount];
         using Words = VectorOf<A_u_short, 32>::type;
         static_assert(4 * kCount % 32 == 0, "a group fills whole vectors");
         for (A_long l = 0; l < 4 * kCount; ++l) lanes[l] = static_cast<A_u_short>((acc[l] + 16384) >> 15);
@@ -150,13 +149,23 @@ inline void StoreFull(const uint32_t *acc, PF_Pixel16 *out)
         }
         return;
     }
-    std::memcpy(lanes, out, sizeof lanes);
-    for (A_long l = 0; l < 4 * kCount; ++l)
-        if (l % 4 != 0) lanes[l] = static_cast<A_u_short>((acc[l] + 16384) >> 15);
-    std::memcpy(out, lanes, sizeof lanes);
+    // Two pixels a vector: GCC leaves a loop that skips the alpha lanes
+    // scalar.
+    using Words = VectorOf<A_u_short, 8>::type;
+    const Words alpha = {0xFFFF, 0, 0, 0, 0xFFFF, 0, 0, 0};
+    A_u_short *to = reinterpret_cast<A_u_short *>(out);
+    for (A_long l = 0; l < 4 * kCount; l += 8) {
+        U32x8 sums;
+        LoadVector(sums, acc + l);
+        const Words made = __builtin_convertvector((sums + 16384) >> 15, Words);
+        Words kept;
+        std::memcpy(&kept, to + l, sizeof kept);
+        const Words merged = (kept & alpha) | (made & ~alpha);
+        std::memcpy(to + l, &merged, sizeof merged);
+    }
 }
 
-// Written with vectors: GCC turns the float form of the loop above into
+// Written with vectors: GCC turns the float form of a loop over lanes into
 // scalar conversions.
 template <A_long kCount>
 inline void StoreFull(const double *acc, PF_PixelFloat *out)
