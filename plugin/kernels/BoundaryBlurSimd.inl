@@ -76,8 +76,16 @@ inline void PrepareOpaque(const PF_Pixel16 *in, const A_u_char *selected, A_long
 // 32-bit arithmetic that wraps, as every window's true sum fits.
 inline void RunningTotals(uint32_t *lanes, A_long count)
 {
-    for (A_long i = 1; i < count; ++i)
-        for (int c = 0; c < 4; ++c) lanes[4 * i + c] += lanes[4 * (i - 1) + c];
+    // The total carried in a register: read back from the lanes just
+    // stored, each pixel would wait for the store before it.
+    using U32x4 = VectorOf<uint32_t, 4>::type;
+    U32x4 total = {};
+    for (A_long i = 0; i < count; ++i) {
+        U32x4 pixel;
+        std::memcpy(&pixel, lanes + 4 * i, sizeof pixel);
+        total += pixel;
+        std::memcpy(lanes + 4 * i, &total, sizeof total);
+    }
 }
 
 // The plain sums of the count pixels of a group from running totals: total(k)
@@ -106,16 +114,8 @@ inline void PlainSums(const Total &total, const A_long *lo, const A_long *hi, A_
     }
 }
 
-// The blurred alpha without a tail: the source alpha without weight, a shift
-// with the whole table's weight, else the rounded division.
-inline A_u_short BlurredAlpha(const uint32_t *weighted, const PF_Pixel16 &src)
-{
-    const A_u_long weight = BoundaryLanes<PF_Pixel16>::TotalWeight(weighted[0]);
-    if (weight == 0) return src.alpha;
-    if (weight == 32768) return static_cast<A_u_short>((weighted[1] + 16384) >> 15);
-    return static_cast<A_u_short>((weighted[1] + weight / 2) / weight);
-}
-
+// The blurred alpha without a tail: the source alpha without weight, the
+// sums as they are with the whole table's weight, else scaled to it.
 inline PF_FpShort BlurredAlpha(const double *weighted, const PF_PixelFloat &src)
 {
     const A_u_long weight = BoundaryLanes<PF_PixelFloat>::TotalWeight(weighted[0]);
@@ -125,19 +125,51 @@ inline PF_FpShort BlurredAlpha(const double *weighted, const PF_PixelFloat &src)
     return static_cast<PF_FpShort>(scale * weighted[1]);
 }
 
+// Rounded divisions by a window's opaque count, which is at most the
+// window's width: a multiply by m = ceil(2^36 / d) and a shift, cheaper than
+// a division. The quotient is exact for every numerator n below 2^26 (a
+// window's sum of at most 599 16-bit values, plus half the count): with
+// m d = 2^36 + e and e < d, n m / 2^36 exceeds n / d by n e / (d 2^36),
+// less than 1 / d, and n / d lies at least 1 / d below the next whole number.
+class CountDivisions {
+public:
+    explicit CountDivisions(A_long window) : size_(window + 1)
+    {
+        for (A_long d = 1; d < size_; ++d) multipliers_[d] = ((uint64_t(1) << 36) + d - 1) / d;
+    }
+    // (n + d / 2) div d for a count d > 0.
+    A_u_short Rounded(uint32_t n, uint32_t d) const
+    {
+        n += d / 2;
+        if (d >= static_cast<uint32_t>(size_)) return static_cast<A_u_short>(n / d);
+        return static_cast<A_u_short>((n * multipliers_[d]) >> 36);
+    }
+
+private:
+    A_long size_;
+    uint64_t multipliers_[2 * kStoredTaps];
+};
+
 // A selected pixel's output from its weighted sums and its window's opaque
-// count and colour sums (16-bit plain lanes).
+// count and colour sums (16-bit plain lanes). The blurred alpha: the source
+// alpha without weight, a shift with the whole table's weight, else the
+// rounded division.
 inline void StoreBoundary(const uint32_t *weighted, const uint32_t *opaque, const PF_Pixel16 &src, bool keep,
-                          PF_Pixel16 &out)
+                          const CountDivisions &divisions, PF_Pixel16 &out)
 {
-    const A_u_short alpha = keep ? src.alpha : BlurredAlpha(weighted, src);
+    A_u_short alpha = src.alpha;
+    const A_u_long weight = BoundaryLanes<PF_Pixel16>::TotalWeight(weighted[0]);
+    if (!keep && weight == 32768)
+        alpha = static_cast<A_u_short>((weighted[1] + 16384) >> 15);
+    else if (!keep && weight != 0)
+        alpha = static_cast<A_u_short>((weighted[1] + weight / 2) / weight);
     const A_u_long count = opaque[0];
     if (count == 0) {
         out = src;
     } else {
-        out.red = static_cast<A_u_short>((opaque[1] + count / 2) / count);
-        out.green = static_cast<A_u_short>((opaque[2] + count / 2) / count);
-        out.blue = static_cast<A_u_short>((opaque[3] + count / 2) / count);
+        out.red = divisions.Rounded(opaque[1], count);
+        out.green = divisions.Rounded(opaque[2], count);
+        out.blue = divisions.Rounded(opaque[3], count);
     }
     out.alpha = alpha;
 }
@@ -165,14 +197,22 @@ inline void BoundaryWeights(const GaussTable &table, TapWeights<BoundaryLane<Pix
     weights.Fill(TapReach(table), [&](A_long k) { return BoundaryLanes<Pixel>::Weight(table.taps[k]); });
 }
 
-// Output pixels handled side by side: 16-bit, a group of the opaque sums,
-// half a group of the weighted ones; float, a group of the weighted sums.
+// Output pixels handled side by side: 16-bit, a group of the opaque sums;
+// float, a group of the weighted sums. A group reads this many pixels at
+// each offset.
 template <class Pixel>
 constexpr A_long kBoundaryGroup = std::is_same_v<Pixel, PF_Pixel16> ? kGroupPixels<uint32_t, 4>
                                                                     : kGroupPixels<double, 2>;
-// Pixels a weighted group reads past the first of the group.
-template <class Pixel>
-constexpr A_long kBoundaryPadding = kGroupPixels<BoundaryLane<Pixel>, 2>;
+
+// The weighted sums of a 16-bit group, which fill only as many vectors as
+// its pixels' two lanes each need (see SumWindows).
+template <class At>
+inline bool SumAlphas(const At &at, const A_long *lo, const A_long *hi, A_long count,
+                      const TapWeights<uint32_t> &weights, uint32_t (*weighted)[2])
+{
+    constexpr int kVectors = 2 * kBoundaryGroup<PF_Pixel16> / LaneVectors<uint32_t>::kLanes;
+    return SumWindows<uint32_t, kVectors>(at, lo, hi, count, weights, weighted[0], [](int lane) { return lane / 2; });
+}
 
 // The window of each pixel of a group relative to it, from the span of
 // pixels that count for each other; lo > hi for pixels not selected.
@@ -226,6 +266,7 @@ void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_cha
     const A_long reach = TapReach(table);
     TapWeights<uint32_t> weights;
     BoundaryWeights<PF_Pixel16>(table, weights);
+    const CountDivisions divisions(2 * reach + 1);
 
     alignas(64) uint32_t alphas[kLineBufferBytes / sizeof(uint32_t) / 3];
     // The running totals of the plain lanes, after one pixel of zeros: the
@@ -234,9 +275,9 @@ void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_cha
     uint32_t *const opaque = opaqueTotals + 4;
     std::fill(opaqueTotals, opaque, 0u);
     const A_long piece = static_cast<A_long>(sizeof opaqueTotals / (4 * sizeof(uint32_t))) - 1 - 2 * reach -
-                         kBoundaryPadding<PF_Pixel16>;
+                         kBoundaryGroup<PF_Pixel16>;
     ForEachPiece<Form>(region, length, piece, [&](A_long begin, A_long end, A_long spanBegin, A_long spanEnd) {
-        const A_long first = begin - reach, last = end + reach + kBoundaryPadding<PF_Pixel16>;
+        const A_long first = begin - reach, last = end + reach + kBoundaryGroup<PF_Pixel16>;
         PrepareSpan<2>(first, last, spanBegin, spanEnd, alphas, [&](A_long at, A_long count, uint32_t *lanes) {
             PrepareAlphas(in + at, region + at, count, lanes);
         });
@@ -246,16 +287,17 @@ void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_cha
         RunningTotals(opaque, last - first);
         for (A_long group = begin; group < end; group += kGroup) {
             const A_long count = std::min(kGroup, end - group);
-            A_long lo[kGroupPixels<uint32_t, 2>], hi[kGroupPixels<uint32_t, 2>];
+            A_long lo[kGroup], hi[kGroup];
             GroupWindows(region, group, count, spanBegin, spanEnd, reach, lo, hi);
-            uint32_t weighted[kGroupPixels<uint32_t, 2>][2], sums[kGroup][4];
+            uint32_t weighted[kGroup][2], sums[kGroup][4];
             const auto alphaAt = [&](A_long k) { return alphas + 2 * (group + k - first); };
             const auto totalAt = [&](A_long k) { return opaque + 4 * (group + k - first); };
-            if (!SumTaps<uint32_t, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
+            if (!SumAlphas(alphaAt, lo, hi, count, weights, weighted)) continue;
             PlainSums(totalAt, lo, hi, count, sums);
             for (A_long j = 0; j < count; ++j)
                 if (lo[j] <= hi[j])
-                    StoreBoundary(weighted[j], sums[j], in[group + j], keep[group + j] != 0, out[group + j]);
+                    StoreBoundary(weighted[j], sums[j], in[group + j], keep[group + j] != 0, divisions,
+                                  out[group + j]);
         }
     });
 }
@@ -274,13 +316,13 @@ void BoundaryRowFast(const PF_PixelFloat *in, const A_u_char *region, const A_u_
     // gives them.
     constexpr A_long kPiece = 512;
     Plain::Totals totals[kPiece];
-    alignas(64) double alphas[2 * (kPiece + 2 * kStoredTaps + kBoundaryPadding<PF_PixelFloat>)];
+    alignas(64) double alphas[2 * (kPiece + 2 * kStoredTaps + kBoundaryGroup<PF_PixelFloat>)];
     const LineView<PF_PixelFloat> pixels = RowView(in);
     const LineView<A_u_char> selected = RowView(region);
     WindowWalk<Form, Plain> walk(length, table.n - 1);
     Plain plain;
     ForEachPiece<Form>(region, length, kPiece, [&](A_long begin, A_long end, A_long spanBegin, A_long spanEnd) {
-        const A_long first = begin - reach, last = end + reach + kBoundaryPadding<PF_PixelFloat>;
+        const A_long first = begin - reach, last = end + reach + kBoundaryGroup<PF_PixelFloat>;
         PrepareSpan<2>(first, last, spanBegin, spanEnd, alphas, [&](A_long at, A_long count, double *lanes) {
             PrepareAlphas(in + at, region + at, count, lanes);
         });
@@ -339,11 +381,11 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
     const A_long height = AreaHeight(rect), reach = TapReach(table);
     TapWeights<uint32_t> weights;
     BoundaryWeights<PF_Pixel16>(table, weights);
+    const CountDivisions divisions(2 * reach + 1);
 
     // The two rings together as one of six lanes to a pixel.
-    constexpr A_long kSpare = kBoundaryPadding<PF_Pixel16> - kGroup;
     const A_long columns = StripColumns<uint32_t, 6>(reach) / kGroup * kGroup + kGroup;
-    const size_t alphaBytes = RingBytes<uint32_t, 2>(reach, columns, kSpare);
+    const size_t alphaBytes = RingBytes<uint32_t, 2>(reach, columns);
     // The plain lanes as running totals down each column of the strip, from
     // the first row prepared since the rows stopped following on: the ring
     // keeps the row before the window too.
@@ -362,7 +404,7 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                 return;
             }
             char *memory = static_cast<char *>(block.get());
-            alphaRing = MakeRing<uint32_t, 2>(memory, reach, columns, kSpare);
+            alphaRing = MakeRing<uint32_t, 2>(memory, reach, columns);
             opaqueRing = MakeRing<uint32_t, 4>(memory + alphaBytes, reach, columns, 0, 1);
             runBegin = reinterpret_cast<A_long *>(memory + alphaBytes + opaqueBytes);
             runEnd = runBegin + columns;
@@ -381,7 +423,7 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                     PrefetchBytes(mask.Row(row + kPrefetchRows) + x0, static_cast<size_t>(width));
                 }
                 PrepareAlphas(source(row), mask.Row(row) + x0, width, slot);
-                PrepareZeros<2>(columns + kSpare - width, slot + 2 * width);
+                PrepareZeros<2>(columns - width, slot + 2 * width);
             });
             AdvanceRing(opaqueRing, x0, y, reach, height, [&](A_long row, uint32_t *slot) {
                 PrepareOpaque(source(row), mask.Row(row) + x0, width, slot);
@@ -408,20 +450,21 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
             const A_u_char *keep = job.keepMask->Row(y) + x0;
             for (A_long i = 0; i < width; i += kGroup) {
                 const A_long count = std::min(kGroup, width - i);
-                A_long lo[kGroupPixels<uint32_t, 2>], hi[kGroupPixels<uint32_t, 2>];
+                A_long lo[kGroup], hi[kGroup];
                 for (A_long j = 0; j < count; ++j) {
                     lo[j] = 1;
                     hi[j] = 0;
                     if (selected[i + j] != 0)
                         ColumnWindow<Form>(mask, selected, i + j, y, height, reach, runBegin, runEnd, lo[j], hi[j]);
                 }
-                uint32_t weighted[kGroupPixels<uint32_t, 2>][2], sums[kGroup][4];
+                uint32_t weighted[kGroup][2], sums[kGroup][4];
                 const auto alphaAt = [&](A_long k) { return alphaRow[k + reach] + 2 * i; };
                 const auto totalAt = [&](A_long k) { return totalRow[k + reach + 1] + 4 * i; };
-                if (!SumTaps<uint32_t, 2>(alphaAt, lo, hi, count, weights, weighted)) continue;
+                if (!SumAlphas(alphaAt, lo, hi, count, weights, weighted)) continue;
                 PlainSums(totalAt, lo, hi, count, sums);
                 for (A_long j = 0; j < count; ++j)
-                    if (lo[j] <= hi[j]) StoreBoundary(weighted[j], sums[j], in[i + j], keep[i + j] != 0, out[i + j]);
+                    if (lo[j] <= hi[j])
+                        StoreBoundary(weighted[j], sums[j], in[i + j], keep[i + j] != 0, divisions, out[i + j]);
             }
         }
     });

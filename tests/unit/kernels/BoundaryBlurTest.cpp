@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -145,6 +146,41 @@ TEST_F(BoundaryBlurTest, OnlyTheWindowFormMixesAcrossAnUnselectedPixel)
     EXPECT_EQ(Pass<PF_PixelFloat>(BoundaryBlurColumns<PF_PixelFloat, BlurForm::RunLimited>, {1, 1, 0, 0, 0},
                                   {0.25, 0.25, 0, 0.75, 0.75}, column, noColumn, table),
               (V{1, 1, 7, 0, 0, 0.25, 0.25, 7, 0.75, 0.75}));
+}
+
+// The mean colour is the rounded integer quotient also where the sums are
+// largest: the widest window without a tail (599 pixels) of colours near
+// full 16-bit scale, with transparent pixels changing the count.
+TEST_F(BoundaryBlurTest, SixteenBitMeanColourIsExactInTheWidestWindow)
+{
+    constexpr A_long kLength = 700;
+    unsigned state = 4242;
+    const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    std::vector<PF_Pixel16> pixels(kLength);
+    for (PF_Pixel16 &p : pixels)
+        p = {static_cast<A_u_short>(next() % 4 == 0 ? 0 : 32768), static_cast<A_u_short>(65535 - next() % 64),
+             static_cast<A_u_short>(next() * 2), static_cast<A_u_short>(next() % 7)};
+    const fxhost::World source = PaintedWorld<PF_Pixel16>(kLength, 1, [&](A_long x, A_long) { return pixels[x]; });
+    fxhost::World target = FlatWorld<PF_Pixel16>(kLength, 1, PF_Pixel16{7, 7, 7, 7});
+    const PixelMask region = DrawMask(inData(), {std::string(kLength, '#')}), keep = None(kLength);
+    const GaussTable table = MakeGaussTable(300, 300.0 * 300.0 / 8);
+    ASSERT_EQ(table.tailTotal, 0);
+    BoundaryBlurJob<PF_Pixel16> job{inData(), target.get(), source.get(), {0, 0, kLength, 1}, &region, &keep, &table};
+    ASSERT_EQ(inData()->utils->iterate_generic(-1, &job, Rows16), PF_Err_NONE);
+    for (A_long x = 0; x < kLength; ++x) {
+        A_u_long count = 0, red = 0, green = 0, blue = 0;
+        for (A_long p = std::max<A_long>(0, x - 299); p <= std::min<A_long>(kLength - 1, x + 299); ++p) {
+            if (pixels[p].alpha == 0) continue;
+            ++count;
+            red += pixels[p].red;
+            green += pixels[p].green;
+            blue += pixels[p].blue;
+        }
+        const PF_Pixel16 &got = target.at<PF_Pixel16>(x, 0);
+        ASSERT_EQ(got.red, (red + count / 2) / count) << "at " << x;
+        ASSERT_EQ(got.green, (green + count / 2) / count) << "at " << x;
+        ASSERT_EQ(got.blue, (blue + count / 2) / count) << "at " << x;
+    }
 }
 
 // A column pass over a frame gives what the row pass gives over the frame
