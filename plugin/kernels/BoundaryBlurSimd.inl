@@ -204,14 +204,36 @@ template <class Pixel>
 constexpr A_long kBoundaryGroup = std::is_same_v<Pixel, PF_Pixel16> ? kGroupPixels<uint32_t, 4>
                                                                     : kGroupPixels<double, 2>;
 
-// The weighted sums of a 16-bit group, which fill only as many vectors as
-// its pixels' two lanes each need (see SumWindows).
+// The weighted sums of a 16-bit group fill only as many vectors as its
+// pixels' two lanes each need.
+constexpr int kAlphaVectors = 2 * kBoundaryGroup<PF_Pixel16> / LaneVectors<uint32_t>::kLanes;
+
+// The weighted sums of a 16-bit group (see SumWindows).
 template <class At>
 inline bool SumAlphas(const At &at, const A_long *lo, const A_long *hi, A_long count,
                       const TapWeights<uint32_t> &weights, uint32_t (*weighted)[2])
 {
-    constexpr int kVectors = 2 * kBoundaryGroup<PF_Pixel16> / LaneVectors<uint32_t>::kLanes;
-    return SumWindows<uint32_t, kVectors>(at, lo, hi, count, weights, weighted[0], [](int lane) { return lane / 2; });
+    return SumWindows<uint32_t, kAlphaVectors>(at, lo, hi, count, weights, weighted[0],
+                                               [](int lane) { return lane / 2; });
+}
+
+// The outputs of a whole 16-bit group each of whose pixels has its whole
+// window selected and inside the line: every window is [-reach, reach], so
+// no lane needs a bound and every pixel has the table's whole weight.
+// alphaAt(k) and totalAt(k) point at the group's prepared alphas and running
+// totals at offset k.
+template <class AlphaAt, class TotalAt>
+inline void BoundaryFullGroup(const AlphaAt &alphaAt, const TotalAt &totalAt, A_long reach,
+                              const TapWeights<uint32_t> &weights, const CountDivisions &divisions,
+                              const PF_Pixel16 *in, const A_u_char *keep, PF_Pixel16 *out)
+{
+    constexpr A_long kGroup = kBoundaryGroup<PF_Pixel16>;
+    uint32_t weighted[kGroup][2], sums[kGroup][4];
+    SumCommon<uint32_t, kAlphaVectors>(alphaAt, -reach, reach, weights, weighted[0], true);
+    const uint32_t *upper = totalAt(reach), *lower = totalAt(-reach - 1);
+    uint32_t *flat = sums[0];
+    for (A_long l = 0; l < 4 * kGroup; ++l) flat[l] = upper[l] - lower[l];
+    for (A_long j = 0; j < kGroup; ++j) StoreBoundary(weighted[j], sums[j], in[j], keep[j] != 0, divisions, out[j]);
 }
 
 // The window of each pixel of a group relative to it, from the span of
@@ -285,13 +307,19 @@ void BoundaryRowFast(const PF_Pixel16 *in, const A_u_char *region, const A_u_cha
             PrepareOpaque(in + at, region + at, count, lanes);
         });
         RunningTotals(opaque, last - first);
+        SelectedStretch stretch(region, spanBegin, spanEnd + 1);
         for (A_long group = begin; group < end; group += kGroup) {
             const A_long count = std::min(kGroup, end - group);
+            const auto alphaAt = [&](A_long k) { return alphas + 2 * (group + k - first); };
+            const auto totalAt = [&](A_long k) { return opaque + 4 * (group + k - first); };
+            if (count == kGroup && stretch.Covers(group - reach, group + kGroup - 1 + reach)) {
+                BoundaryFullGroup(alphaAt, totalAt, reach, weights, divisions, in + group, keep + group,
+                                  out + group);
+                continue;
+            }
             A_long lo[kGroup], hi[kGroup];
             GroupWindows(region, group, count, spanBegin, spanEnd, reach, lo, hi);
             uint32_t weighted[kGroup][2], sums[kGroup][4];
-            const auto alphaAt = [&](A_long k) { return alphas + 2 * (group + k - first); };
-            const auto totalAt = [&](A_long k) { return opaque + 4 * (group + k - first); };
             if (!SumAlphas(alphaAt, lo, hi, count, weights, weighted)) continue;
             PlainSums(totalAt, lo, hi, count, sums);
             for (A_long j = 0; j < count; ++j)
@@ -393,13 +421,16 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
     ScratchBlock block;
     PreparedRing<uint32_t> alphaRing{}, opaqueRing{};
     A_long *runBegin = nullptr, *runEnd = nullptr;
+    ColumnStreaks streaks{};
+    const A_u_short window = static_cast<A_u_short>(2 * reach + 1);
     const uint32_t *alphaRow[2 * kStoredTaps], *totalRow[2 * kStoredTaps + 1];
     A_long totalsFrom = 0, totalsLast = -2;  // the rows the running totals cover
     PF_Err err = PF_Err_NONE;
     ForEachColumnStrip(mask, slice, columns, [&](A_long x0, A_long width) {
         if (err != PF_Err_NONE) return;
         if (block.get() == nullptr) {
-            if (!block.Allocate(job.in_data->pica_basicP, alphaBytes + opaqueBytes + 2 * sizeof(A_long) * columns)) {
+            const size_t stateBytes = (2 * sizeof(A_long) + sizeof(A_u_short)) * static_cast<size_t>(columns);
+            if (!block.Allocate(job.in_data->pica_basicP, alphaBytes + opaqueBytes + stateBytes)) {
                 err = PF_Err_OUT_OF_MEMORY;
                 return;
             }
@@ -408,6 +439,7 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
             opaqueRing = MakeRing<uint32_t, 4>(memory + alphaBytes, reach, columns, 0, 1);
             runBegin = reinterpret_cast<A_long *>(memory + alphaBytes + opaqueBytes);
             runEnd = runBegin + columns;
+            streaks.counts = reinterpret_cast<A_u_short *>(runEnd + columns);
         }
         std::fill(runEnd, runEnd + width, -1);
         totalsLast = -2;
@@ -448,9 +480,22 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
             PF_Pixel16 *out = PixelRow<PF_Pixel16>(job.destination, rect.top + y) + rect.left + x0;
             PrefetchOutputAhead<PF_Pixel16>(job.destination, rect, x0, width, y);
             const A_u_char *keep = job.keepMask->Row(y) + x0;
+            // Groups whose pixels all have their whole window selected and
+            // inside the column need no bounds. A run's first pixel never
+            // belongs to one (its window holds the pixel above the run, or
+            // starts above the rectangle), so every run is still found below.
+            const bool fullPossible = y >= reach && y + reach < height;
+            if (fullPossible) streaks.FoldTo(mask, x0, width, y - reach, y + reach, window);
             for (A_long i = 0; i < width; i += kGroup) {
                 const A_long count = std::min(kGroup, width - i);
-                A_long lo[kGroup], hi[kGroup];
+                const auto alphaAt = [&](A_long k) { return alphaRow[k + reach] + 2 * i; };
+                const auto totalAt = [&](A_long k) { return totalRow[k + reach + 1] + 4 * i; };
+                if (fullPossible && count == kGroup && AllEqual(streaks.counts + i, kGroup, window)) {
+                    BoundaryFullGroup(alphaAt, totalAt, reach, weights, divisions, in + i, keep + i, out + i);
+                    continue;
+                }
+                // Cleared so that GCC sees every bound the sums read set.
+                A_long lo[kGroup] = {}, hi[kGroup] = {};
                 for (A_long j = 0; j < count; ++j) {
                     lo[j] = 1;
                     hi[j] = 0;
@@ -458,8 +503,6 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                         ColumnWindow<Form>(mask, selected, i + j, y, height, reach, runBegin, runEnd, lo[j], hi[j]);
                 }
                 uint32_t weighted[kGroup][2], sums[kGroup][4];
-                const auto alphaAt = [&](A_long k) { return alphaRow[k + reach] + 2 * i; };
-                const auto totalAt = [&](A_long k) { return totalRow[k + reach + 1] + 4 * i; };
                 if (!SumAlphas(alphaAt, lo, hi, count, weights, weighted)) continue;
                 PlainSums(totalAt, lo, hi, count, sums);
                 for (A_long j = 0; j < count; ++j)

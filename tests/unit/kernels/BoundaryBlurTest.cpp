@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -233,6 +234,104 @@ TEST_F(BoundaryBlurTest, ColumnPassesAgreeWithRowPassesOfTheTurnedFrame)
               pass(BoundaryBlurRows<PF_Pixel16, BlurForm::Window>, true));
     EXPECT_EQ(pass(BoundaryBlurColumns<PF_Pixel16, BlurForm::RunLimited>, false),
               pass(BoundaryBlurRows<PF_Pixel16, BlurForm::RunLimited>, true));
+}
+
+// Every 16-bit pass against the formula worked pixel by pixel, on a frame of
+// solid areas (whose pixels have their whole window selected and are summed
+// without bounds) beside holes, edges, transparent pixels and pixels whose
+// alpha the keep mask holds.
+class BoundaryBlurFormulaTest : public HostTest {
+protected:
+    static constexpr A_long kWidth = 45, kHeight = 50;
+
+    BoundaryBlurFormulaTest()
+    {
+        unsigned state = 77;
+        const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+        for (A_long y = 0; y < kHeight; ++y)
+            for (A_long x = 0; x < kWidth; ++x) {
+                const bool hole = (x % 19 == 11 && y % 17 < 4) || (y == 30 && x > 20) || (x == 40 && y < 9);
+                region[y][x] = hole ? '.' : '#';
+                if (next() % 11 == 0) keep[y][x] = '#';
+                const A_u_short alpha = x + y < 12 || next() % 9 == 0 ? 0 : static_cast<A_u_short>(next() % 32769);
+                pixels[y * kWidth + x] = {alpha, static_cast<A_u_short>(next() * 2), static_cast<A_u_short>(next()),
+                                          static_cast<A_u_short>(next() % 32769)};
+            }
+    }
+
+    // The pass's output for the selected pixel `at` of a line: the window's
+    // taps weigh the alpha, the opaque pixels give the mean colour.
+    template <class PixelAt, class Counted>
+    static PF_Pixel16 Expected(const PixelAt &pixel, const Counted &counted, bool keep, A_long length, A_long at,
+                               BlurForm form, const GaussTable &table)
+    {
+        A_long lo = std::max<A_long>(0, at - (table.n - 1)), hi = std::min(length - 1, at + table.n - 1);
+        if (form == BlurForm::RunLimited) {
+            for (A_long p = at; p >= lo; --p)
+                if (!counted(p)) lo = p + 1;
+            for (A_long p = at; p <= hi; ++p)
+                if (!counted(p)) hi = p - 1;
+        }
+        A_u_short weight = 0;
+        A_u_long weighted = 0, opaque = 0, sums[3] = {};
+        for (A_long p = lo; p <= hi; ++p) {
+            if (!counted(p)) continue;
+            const PF_Pixel16 v = pixel(p);
+            const A_u_short tap = table.taps[std::abs(p - at)];
+            weight = static_cast<A_u_short>(weight + tap);
+            weighted += static_cast<A_u_long>(tap) * v.alpha;
+            if (v.alpha == 0) continue;
+            ++opaque;
+            sums[0] += v.red;
+            sums[1] += v.green;
+            sums[2] += v.blue;
+        }
+        PF_Pixel16 out = pixel(at);
+        if (opaque != 0) {
+            out.red = static_cast<A_u_short>((sums[0] + opaque / 2) / opaque);
+            out.green = static_cast<A_u_short>((sums[1] + opaque / 2) / opaque);
+            out.blue = static_cast<A_u_short>((sums[2] + opaque / 2) / opaque);
+        }
+        if (!keep && weight != 0) out.alpha = static_cast<A_u_short>((weighted + weight / 2) / weight);
+        return out;
+    }
+
+    void Check(IterateWorker worker, bool rows, BlurForm form)
+    {
+        const fxhost::World input = PaintedWorld<PF_Pixel16>(
+            kWidth, kHeight, [&](A_long x, A_long y) { return pixels[y * kWidth + x]; });
+        fxhost::World target = FlatWorld<PF_Pixel16>(kWidth, kHeight, PF_Pixel16{7, 7, 7, 7});
+        const PixelMask regionMask = DrawMask(inData(), region), keepMask = DrawMask(inData(), keep);
+        const GaussTable table = MakeGaussTable(4, 2.0);
+        BoundaryBlurJob<PF_Pixel16> job{inData(), target.get(), input.get(), {0, 0, kWidth, kHeight},
+                                        &regionMask, &keepMask, &table};
+        ASSERT_EQ(inData()->utils->iterate_generic(-1, &job, worker), PF_Err_NONE);
+        for (A_long y = 0; y < kHeight; ++y)
+            for (A_long x = 0; x < kWidth; ++x) {
+                PF_Pixel16 expected{7, 7, 7, 7};
+                if (region[y][x] == '#') {
+                    const auto pixel = [&](A_long p) { return rows ? pixels[y * kWidth + p] : pixels[p * kWidth + x]; };
+                    const auto counted = [&](A_long p) { return (rows ? region[y][p] : region[p][x]) == '#'; };
+                    expected = Expected(pixel, counted, keep[y][x] == '#', rows ? kWidth : kHeight, rows ? x : y,
+                                        form, table);
+                }
+                const PF_Pixel16 &got = target.at<PF_Pixel16>(x, y);
+                ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+                    << "at " << x << "," << y << (rows ? " rows" : " columns") << ": alpha " << got.alpha << " red "
+                    << got.red << ", expected " << expected.alpha << " " << expected.red;
+            }
+    }
+
+    Rows region = Rows(kHeight, std::string(kWidth, '#')), keep = Rows(kHeight, std::string(kWidth, '.'));
+    std::vector<PF_Pixel16> pixels = std::vector<PF_Pixel16>(kWidth * kHeight);
+};
+
+TEST_F(BoundaryBlurFormulaTest, SixteenBitPasses)
+{
+    Check(BoundaryBlurRows<PF_Pixel16, BlurForm::Window>, true, BlurForm::Window);
+    Check(BoundaryBlurRows<PF_Pixel16, BlurForm::RunLimited>, true, BlurForm::RunLimited);
+    Check(BoundaryBlurColumns<PF_Pixel16, BlurForm::Window>, false, BlurForm::Window);
+    Check(BoundaryBlurColumns<PF_Pixel16, BlurForm::RunLimited>, false, BlurForm::RunLimited);
 }
 
 class AlphaGainAndBiasTest : public HostTest {
