@@ -233,7 +233,24 @@ inline void BoundaryFullGroup(const AlphaAt &alphaAt, const TotalAt &totalAt, A_
     const uint32_t *upper = totalAt(reach), *lower = totalAt(-reach - 1);
     uint32_t *flat = sums[0];
     for (A_long l = 0; l < 4 * kGroup; ++l) flat[l] = upper[l] - lower[l];
-    for (A_long j = 0; j < kGroup; ++j) StoreBoundary(weighted[j], sums[j], in[j], keep[j] != 0, divisions, out[j]);
+    // The source alphas from the prepared lanes, which every pixel of the
+    // group keeps whole: the source row itself is far behind in the caches.
+    const uint32_t *prepared = alphaAt(0);
+    for (A_long j = 0; j < kGroup; ++j) {
+        const A_u_short alpha = keep[j] != 0 ? static_cast<A_u_short>(prepared[2 * j + 1])
+                                             : static_cast<A_u_short>((weighted[j][1] + 16384) >> 15);
+        const uint32_t count = sums[j][0];
+        PF_Pixel16 result;
+        if (count == 0) {
+            result = in[j];
+        } else {
+            result.red = divisions.Rounded(sums[j][1], count);
+            result.green = divisions.Rounded(sums[j][2], count);
+            result.blue = divisions.Rounded(sums[j][3], count);
+        }
+        result.alpha = alpha;
+        out[j] = result;
+    }
 }
 
 // The window of each pixel of a group relative to it, from the span of
@@ -454,6 +471,9 @@ PF_Err BoundaryColumnsFast(const BoundaryBlurJob<PF_Pixel16> &job, Slice slice)
                     PrefetchBytes(source(row + kPrefetchRows), width * sizeof(PF_Pixel16));
                     PrefetchBytes(mask.Row(row + kPrefetchRows) + x0, static_cast<size_t>(width));
                 }
+                // The keep mask's row is read when the walk reaches the
+                // row, reach rows on.
+                PrefetchBytes(job.keepMask->Row(row) + x0, static_cast<size_t>(width));
                 PrepareAlphas(source(row), mask.Row(row) + x0, width, slot);
                 PrepareZeros<2>(columns - width, slot + 2 * width);
             });
