@@ -118,6 +118,32 @@ TEST_F(EdgeMapTest, PixelsAfterTheLastWholeBlockAreAlwaysTested)
     EXPECT_TRUE(map.X(0, 0));
 }
 
+// The straight bits are the difference tests themselves, also where flat
+// stretches are passed over four pixels at a time: stretches of one colour
+// broken at every offset from a block's start, by pixels that differ and by
+// pixels of other bits that do not.
+TEST_F(EdgeMapTest, StraightBitsAreTheDifferenceTests)
+{
+    std::vector<std::string> rows;
+    for (int y = 0; y < 9; ++y) {
+        std::string row(23, 'A');
+        row[(y * 5) % 23] = 'Q';
+        row[(y * 3 + 7) % 23] = 'P';
+        if (y % 3 == 0) row[22] = 'Q';
+        rows.push_back(row);
+    }
+    const std::map<char, PF_Pixel16> palette = {
+        {'A', {32768, 0, 0, 0}}, {'P', {32768, 1000, 0, 0}}, {'Q', {32768, 2000, 0, 0}}};
+    const fxhost::World world = Paint16(rows, palette);
+    const EdgeMap &map = MapOf(world);
+    for (A_long y = 0; y < 9; ++y)
+        for (A_long x = 0; x < 23; ++x) {
+            const PF_Pixel16 here = palette.at(rows[y][x]);
+            EXPECT_EQ(map.R(x, y), x + 1 < 23 && Differ16(here, palette.at(rows[y][x + 1]), kThreshold)) << x << "," << y;
+            EXPECT_EQ(map.D(x, y), y + 1 < 9 && Differ16(here, palette.at(rows[y + 1][x]), kThreshold)) << x << "," << y;
+        }
+}
+
 // Bands of rows filled one by one, in any order, give the map the whole
 // fill gives: a row's bits depend on that row and the one below only.
 TEST_F(EdgeMapTest, BandsOfRowsGiveTheWholeMap)
