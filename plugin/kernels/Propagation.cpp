@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 
@@ -133,11 +134,14 @@ PF_Err SpreadRows(void *refcon, A_long /*thread*/, A_long index, A_long slices)
 // Columns are spread a strip at a time: each row's piece of the strip (seed
 // and fill bytes, pixels, distances) is copied into a buffer of the strip's
 // rows, the walks go down its columns, and what they wrote goes back row by
-// row, so no pass reads a world down a column.
+// row, so no pass reads a world down a column. Walks reach less than `reach`
+// rows from their seed, so only the rows that near a seed of the strip are
+// copied in and back.
 template <class Pixel>
 class SpreadStrip {
 public:
     static constexpr A_long kColumns = 16;
+    static_assert(kColumns % 8 == 0, "a row's seed bytes are tested eight at a time");
 
     // False when the host has no memory for it.
     bool Allocate(const SPBasicSuite *basic, A_long height)
@@ -154,14 +158,15 @@ public:
         return true;
     }
 
-    // Columns x0 to x0 + count - 1 of the job's rectangle.
-    void Load(const PropagationJob<Pixel> &job, A_long x0, A_long count)
+    // Columns x0 to x0 + count - 1 of the job's rectangle, for walks of up
+    // to `reach` steps.
+    void Load(const PropagationJob<Pixel> &job, A_long x0, A_long count, A_long reach)
     {
         // Whole strips copy rows of a size known here, which stay inline.
         if (count == kColumns)
-            LoadRows(job, x0, static_cast<size_t>(kColumns));
+            LoadRows(job, x0, static_cast<size_t>(kColumns), reach);
         else
-            LoadRows(job, x0, static_cast<size_t>(count));
+            LoadRows(job, x0, static_cast<size_t>(count), reach);
     }
 
     // The walks down column i of the strip; seeds get their distance 0 in the
@@ -176,34 +181,65 @@ public:
 
     // The spread pixels of seeds and of walked pixels, and the distances the
     // walks recorded, into the job's spread world and column map.
-    void Store(const PropagationJob<Pixel> &job, A_long x0, A_long count, const A_u_char *spreadColumns) const
+    void Store(const PropagationJob<Pixel> &job, A_long x0, A_long count, A_long reach,
+               const A_u_char *spreadColumns) const
     {
-        const A_long height = AreaHeight(job.rect);
-        for (A_long y = 0; y < height; ++y) {
-            Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top + y) + job.rect.left + x0;
-            A_u_short *distance = job.columnMap->Row(y) + x0;
-            for (A_long i = 0; i < count; ++i) {
-                if (spreadColumns[i] == 0) continue;
-                const size_t at = Cell(i, y);
-                if (recorded_[at] != 0) distance[i] = distance_[at];
-                if (recorded_[at] != 0 || seed_[at] != 0) spread[i] = spread_[at];
+        ForEachReachedStretch(AreaHeight(job.rect), reach, [&](A_long begin, A_long end) {
+            for (A_long y = begin; y < end; ++y) {
+                Pixel *spread = PixelRow<Pixel>(job.spread, job.rect.top + y) + job.rect.left + x0;
+                A_u_short *distance = job.columnMap->Row(y) + x0;
+                for (A_long i = 0; i < count; ++i) {
+                    if (spreadColumns[i] == 0) continue;
+                    const size_t at = Cell(i, y);
+                    if (recorded_[at] != 0) distance[i] = distance_[at];
+                    if (recorded_[at] != 0 || seed_[at] != 0) spread[i] = spread_[at];
+                }
             }
-        }
+        });
     }
 
 private:
-    void LoadRows(const PropagationJob<Pixel> &job, A_long x0, size_t n)
+    // The seed bytes of every row; the rest of the rows the walks can reach.
+    void LoadRows(const PropagationJob<Pixel> &job, A_long x0, size_t n, A_long reach)
     {
         const A_long height = AreaHeight(job.rect);
         for (A_long y = 0; y < height; ++y) {
             const size_t at = Cell(0, y);
+            std::memset(seed_ + at, 0, kColumns);
             std::memcpy(seed_ + at, job.seedMask->Row(y) + x0, n);
-            std::memcpy(fill_ + at, job.fillMask->Row(y) + x0, n);
-            std::memcpy(distance_ + at, job.columnMap->Row(y) + x0, n * sizeof(A_u_short));
-            std::memcpy(source_ + at, PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left + x0,
-                        n * sizeof(Pixel));
-            std::memset(recorded_ + at, 0, n);
         }
+        ForEachReachedStretch(height, reach, [&](A_long begin, A_long end) {
+            for (A_long y = begin; y < end; ++y) {
+                const size_t at = Cell(0, y);
+                std::memcpy(fill_ + at, job.fillMask->Row(y) + x0, n);
+                std::memcpy(distance_ + at, job.columnMap->Row(y) + x0, n * sizeof(A_u_short));
+                std::memcpy(source_ + at, PixelRow<Pixel>(job.source, job.rect.top + y) + job.rect.left + x0,
+                            n * sizeof(Pixel));
+                std::memset(recorded_ + at, 0, n);
+            }
+        });
+    }
+
+    // Calls visit(begin, end) for the stretches of rows [begin, end), top to
+    // bottom, within `reach` rows of a row that holds a seed of the strip.
+    template <class Visit>
+    void ForEachReachedStretch(A_long height, A_long reach, Visit &&visit) const
+    {
+        A_long begin = 0, end = 0;
+        for (A_long y = 0; y < height; ++y) {
+            uint64_t seeds[kColumns / 8];
+            std::memcpy(seeds, seed_ + Cell(0, y), sizeof seeds);
+            uint64_t any = 0;
+            for (const uint64_t word : seeds) any |= word;
+            if (any == 0) continue;
+            const A_long from = std::max<A_long>(0, y - reach), to = std::min(height, y + reach + 1);
+            if (from > end) {
+                if (end > begin) visit(begin, end);
+                begin = from;
+            }
+            end = to;
+        }
+        if (end > begin) visit(begin, end);
     }
 
     static size_t Cell(A_long column, A_long y)
@@ -248,10 +284,10 @@ PF_Err SpreadColumns(void *refcon, A_long /*thread*/, A_long index, A_long slice
             if (!strip.Allocate(job.in_data->pica_basicP, height)) return PF_Err_OUT_OF_MEMORY;
             allocated = true;
         }
-        strip.Load(job, x0, count);
+        strip.Load(job, x0, count, reach);
         for (A_long i = 0; i < count; ++i)
             if (occupied[i] != 0) strip.Spread(i, height, reach, job.stopAtGap);
-        strip.Store(job, x0, count, occupied);
+        strip.Store(job, x0, count, reach, occupied);
     }
     return PF_Err_NONE;
 }

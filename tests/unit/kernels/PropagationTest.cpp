@@ -125,6 +125,62 @@ TEST_F(PropagationTest, RunsWalkFromTheirEndsAndANearerSeedWinsOnlyWhenStrictlyN
     EXPECT_EQ(SpreadReds(), (std::vector<int>{0, 11, 11, 11, 51, 51, 0}));
 }
 
+// The column pass walks down strips of columns, copying in only the rows
+// near the strip's seeds; it gives what the row pass gives over the frame
+// turned on its side. Seeds lie far apart and close together, next to gaps,
+// in a frame wider than a strip; the distance is a few pixels.
+TEST_F(PropagationTest, ColumnWalksAreRowWalksOfTheTurnedFrame)
+{
+    constexpr A_long kWidth = 21, kHeight = 70;
+    unsigned state = 5;
+    const auto next = [&state] { return state = state * 1103515245u + 12345u, (state >> 16) % 100; };
+    Rows seed(kHeight, std::string(kWidth, '.')), fill = seed;
+    for (A_long y = 0; y < kHeight; ++y)
+        for (A_long x = 0; x < kWidth; ++x) {
+            if ((y > 25 && y < 40) || y % 23 == (x * 3) % 23 ? next() < 30 : next() < 2) seed[y][x] = '#';
+            if (next() < 90) fill[y][x] = '#';
+        }
+    const auto turned = [](const Rows &rows) {
+        Rows out(rows[0].size(), std::string(rows.size(), '.'));
+        for (size_t y = 0; y < rows.size(); ++y)
+            for (size_t x = 0; x < rows[0].size(); ++x) out[x][y] = rows[y][x];
+        return out;
+    };
+    for (const bool stopAtGap : {true, false}) {
+        // The pass over the turned frame, turned back: seeds and the pixels
+        // the walks reached, with the reached pixels' distances.
+        const auto walked = [&](bool turn) {
+            const PixelMask seedMask = DrawMask(inData(), turn ? turned(seed) : seed);
+            const PixelMask fillMask = DrawMask(inData(), turn ? turned(fill) : fill);
+            const A_long width = seedMask.width, height = seedMask.height;
+            Prepare(width, height);
+            // Each pixel's red: its place in the frame as drawn.
+            source = PaintedWorld<PF_Pixel16>(width, height, [&](A_long px, A_long py) {
+                return PF_Pixel16{32768, static_cast<A_u_short>(turn ? px * kWidth + py + 1 : py * kWidth + px + 1), 7, 9};
+            });
+            DistanceMap rows, columns;
+            EXPECT_TRUE(rows.Allocate(basic(), width, height));
+            EXPECT_TRUE(columns.Allocate(basic(), width, height));
+            PropagationJob<PF_Pixel16> job{inData(), source.get(), spread.get(), nullptr,  {0, 0, width, height},
+                                           &seedMask, &fillMask,   &rows,        &columns, 5.5,
+                                           stopAtGap};
+            EXPECT_EQ(inData()->utils->iterate_generic(-1, &job, turn ? SpreadRows<PF_Pixel16> : SpreadColumns<PF_Pixel16>),
+                      PF_Err_NONE);
+            std::vector<int> out;
+            for (A_long y = 0; y < kHeight; ++y)
+                for (A_long x = 0; x < kWidth; ++x) {
+                    const A_long px = turn ? y : x, py = turn ? x : y;
+                    const A_u_short d = (turn ? rows : columns).Row(py)[px];
+                    const PF_Pixel16 &p = spread.at<PF_Pixel16>(px, py);
+                    out.push_back(seed[y][x] == '#' ? -1 : d);
+                    out.push_back(p.red);
+                }
+            return out;
+        };
+        EXPECT_EQ(walked(false), walked(true)) << "stopAtGap " << stopAtGap;
+    }
+}
+
 TEST_F(PropagationTest, ColumnsWhoseFillFlagIsClearAreNotSpread)
 {
     const PixelMask seed = DrawMask(inData(), {"...", ".#.", "...", "...", "..."});
