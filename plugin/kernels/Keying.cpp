@@ -111,9 +111,11 @@ struct KeyMaskJob {
             const Pixel *in = PixelRow<Pixel>(world, area.top + y) + area.left;
             A_u_char *out = mask->Row(y);
             bool marked = false;
-            for (A_long x = 0; x < width; ++x) {
-                out[x] = 0;
-                if (in[x].alpha == 0) continue;
+            for (A_long x = 0; x < width;) {
+                if (in[x].alpha == 0) {
+                    out[x++] = 0;
+                    continue;
+                }
                 if (!cached || !SameColour(in[x], last)) {
                     PF_Pixel rgb = ReduceTo8(in[x]);
                     PF_HLS_Pixel hls = {0, 0, 0};
@@ -123,11 +125,15 @@ struct KeyMaskJob {
                     lastResult = Match(hls);
                     cached = true;
                 }
-                out[x] = lastResult;
+                // The pixels that repeat the colour take its result as a run.
+                A_long end = x + 1;
+                while (end < width && in[end].alpha != 0 && SameColour(in[end], last)) ++end;
+                std::memset(out + x, lastResult, static_cast<size_t>(end - x));
                 if (lastResult != 0) {
-                    RaiseFlag(&mask->columnFlags[x]);
+                    for (A_long i = x; i < end; ++i) RaiseFlag(&mask->columnFlags[i]);
                     marked = true;
                 }
+                x = end;
             }
             if (marked) mask->rowFlags[y] = 1;
         }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -88,6 +89,25 @@ TEST_F(KeyingTest, MasksComeBackWithExactFlagsUnlessTheColourCallbackFails)
     EXPECT_EQ(MaskFromKeys<PF_Pixel8>(inData(), world.get(), {0, 0, 4, 3}, {}, 1, &mask),
               PF_Err_INTERNAL_STRUCT_DAMAGED);
     EXPECT_EQ(mask.width, 3);
+}
+
+// Repeats of a colour take its result a run at a time: the runs end at
+// transparent pixels and at other colours, whatever the alpha of the
+// repeats, and the colour callback is asked once a run, as before.
+TEST_F(KeyingTest, RepeatedColoursAreKeyedAsRuns)
+{
+    const PF_Pixel8 hit{255, 9, 9, 9}, faint{3, 9, 9, 9}, clear{0, 9, 9, 9}, miss{255, 200, 0, 0};
+    const fxhost::World world = Line<PF_Pixel8>({hit, hit, faint, clear, hit, miss, miss, hit, hit, clear, miss});
+    const KeyList keys = {Key({255, 9, 9, 9}, 0)};
+    PixelMask mask;
+    host.calls().startRecording();
+    ASSERT_EQ(MaskFromKeys<PF_Pixel8>(inData(), world.get(), {0, 0, 11, 1}, keys, 2, &mask), 0);
+    const std::vector<fxhost::RecordedCall> calls = host.calls().stopRecording();
+    EXPECT_EQ(MaskText(mask), Rows{"222.2..22.."});
+    EXPECT_EQ(FlagText(mask), "1|11101001100");
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                            [](const fxhost::RecordedCall &call) { return call.call == fxhost::HostCall::RGBtoHLS; }),
+              4);
 }
 
 TEST_F(KeyingTest, AlphaMasksMarkEveryVisiblePixel)
