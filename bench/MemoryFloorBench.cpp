@@ -1,78 +1,14 @@
-// The memory floor of the default 8-bit 1080p frame: the whole-world copies,
-// clears and conversions that frame does, with plain memcpy, memset and
-// widening or narrowing loops on worlds of the same size, on one thread. The
-// frame cannot take less than this; FullFrame8/threads:1 over MemoryFloor8 in
-// the same run says how far above it the frame is.
-//
-// Per frame: the host fills ten new 16-bit worlds (seven with its pattern for
-// pixels never written, three cleared); the effect copies the input to the
-// output, widens both to 16 bits, makes two masked copies that clear the rest
-// of the world, two copies inside edge smoothing and two more copies, clears
-// the five pass worlds at the start of each of the four process passes (the
-// Normal view runs all four, and a disabled process clears them too), and
-// narrows the result back into the output.
-#include <cstring>
-#include <vector>
-
-#include "Frames.h"
+// MemoryFloor8: the memory floor of the default 8-bit 1080p frame (see
+// MemoryFloor.h). FullFrame8/threads:1 over MemoryFloor8 says how far above
+// it the frame is; FrameOverFloor8 measures the two in the same iterations.
+#include "MemoryFloor.h"
 
 namespace {
 
-void Copy(const fxhost::World &from, fxhost::World &to)
-{
-    const size_t bytes = static_cast<size_t>(from.width()) * static_cast<size_t>(from.bytesPerPixel());
-    for (A_long y = 0; y < from.height(); ++y) std::memcpy(to.row<uint8_t>(y), from.row<uint8_t>(y), bytes);
-}
-
-void Fill(fxhost::World &world, uint8_t value)
-{
-    std::memset(world.get()->data, value, static_cast<size_t>(world.get()->rowbytes) * world.height());
-}
-
-void WidenWorld(const fxhost::World &from, fxhost::World &to)
-{
-    for (A_long y = 0; y < from.height(); ++y) {
-        const PF_Pixel8 *in = from.row<PF_Pixel8>(y);
-        PF_Pixel16 *out = to.row<PF_Pixel16>(y);
-        for (A_long x = 0; x < from.width(); ++x) out[x] = Widen<PF_Pixel16>(in[x]);
-    }
-}
-
-void NarrowWorld(const fxhost::World &from, fxhost::World &to)
-{
-    const auto narrow = [](A_u_short v) { return static_cast<A_u_char>((v * 255 + 16384) >> 15); };
-    for (A_long y = 0; y < from.height(); ++y) {
-        const PF_Pixel16 *in = from.row<PF_Pixel16>(y);
-        PF_Pixel8 *out = to.row<PF_Pixel8>(y);
-        for (A_long x = 0; x < from.width(); ++x)
-            out[x] = {narrow(in[x].alpha), narrow(in[x].red), narrow(in[x].green), narrow(in[x].blue)};
-    }
-}
-
 void MemoryFloor8(benchmark::State &state)
 {
-    const fxhost::World input = CelFrame<PF_Pixel8>(PF_PixelFormat_ARGB32);
-    fxhost::World output(kFrameWidth, kFrameHeight, PF_PixelFormat_ARGB32);
-    std::vector<fxhost::World> worlds;
-    for (int i = 0; i < 10; ++i) worlds.emplace_back(kFrameWidth, kFrameHeight, PF_PixelFormat_ARGB64);
-    fxhost::World &source = worlds[0], &result = worlds[1], &scratch = worlds[2], &smoothed = worlds[3];
-    for (auto _ : state) {
-        for (int i = 0; i < 10; ++i) Fill(worlds[i], i < 7 ? 0xA5 : 0);
-        Copy(input, output);
-        WidenWorld(input, source);
-        WidenWorld(output, result);
-        for (int pass = 0; pass < 2; ++pass) {
-            Copy(source, scratch);  // the masked copy that feeds edge smoothing
-            Copy(scratch, smoothed);  // edge smoothing's own copy
-        }
-        for (int pass = 0; pass < 4; ++pass)
-            for (int i = 5; i < 10; ++i) Fill(worlds[i], 0);  // the pass worlds
-        Copy(smoothed, worlds[5]);  // the smoothed pass colour back
-        Copy(worlds[6], worlds[4]);  // the pass result kept for Keep Process
-        NarrowWorld(result, output);
-        benchmark::DoNotOptimize(output.get()->data);
-        benchmark::ClobberMemory();
-    }
+    MemoryFloorWork floor;
+    for (auto _ : state) floor.Run();
     CountFrames(state);
 }
 

@@ -3,10 +3,14 @@
 // 1920x1080 and 3840x2160: at the default settings (the Base pass and
 // Process 1), and with all four processes enabled, one cel colour each. One
 // frame renders before the timing starts, as a host's memory pool is warm
-// after its first frame.
+// after its first frame. FrameOverFloor8 and TwoThreadSpeedup time the
+// frame against its memory floor, and on two threads against one, in the
+// same iterations.
+#include <chrono>
 #include <string>
 
 #include "Frames.h"
+#include "MemoryFloor.h"
 #include "fxhost/Effect.h"
 
 namespace {
@@ -37,6 +41,89 @@ void FullFrame(benchmark::State &state, PF_PixelFormat format, bool allProcesses
                                                             benchmark::Counter::kInvert);
 }
 
+// Seconds since start.
+double Since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The module at the default settings and a 1080p cel frame.
+template <class Pixel>
+struct DefaultFrame {
+    DefaultFrame(benchmark::State &state, PF_PixelFormat format)
+        : state(state), input(CelFrame<Pixel>(format)), output(kFrameWidth, kFrameHeight, format)
+    {
+        effect.apply();
+    }
+    // One frame; its seconds.
+    double Render()
+    {
+        const auto start = std::chrono::steady_clock::now();
+        if (effect.render(input, output).err != PF_Err_NONE) state.SkipWithError("render failed");
+        return Since(start);
+    }
+
+    benchmark::State &state;
+    fxhost::Host host;
+    fxhost::Module module{SALLOW_MODULE_PATH};
+    fxhost::Effect effect{host, module};
+    fxhost::World input, output;
+};
+
+// Times first() and second(), each giving its seconds, once in every
+// iteration, so that a machine whose speed drifts from minute to minute
+// slows both alike; the iteration's time is first's. The counters give each
+// one's mean and the ratio of their totals.
+template <class First, class Second>
+void Alternate(benchmark::State &state, First &&first, Second &&second, const char *firstName,
+               const char *secondName, const char *ratioName)
+{
+    double firsts = 0, seconds = 0;
+    for (auto _ : state) {
+        const double a = first();
+        seconds += second();
+        firsts += a;
+        state.SetIterationTime(a);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters[firstName] = 1e3 * firsts / n;
+    state.counters[secondName] = 1e3 * seconds / n;
+    state.counters[ratioName] = firsts / seconds;
+}
+
+// The default 8-bit 1080p frame on one thread against its memory floor.
+void FrameOverFloor8(benchmark::State &state)
+{
+    DefaultFrame<PF_Pixel8> frame(state, PF_PixelFormat_ARGB32);
+    frame.host.setThreadCount(1);
+    frame.Render();
+    MemoryFloorWork floor;
+    Alternate(
+        state, [&] { return frame.Render(); },
+        [&] {
+            const auto start = std::chrono::steady_clock::now();
+            floor.Run();
+            return Since(start);
+        },
+        "frame_ms", "floor_ms", "frame_over_floor");
+}
+
+// The default 1080p frame on one thread against two: speedup is the
+// one-thread total over the two-thread total.
+template <class Pixel>
+void TwoThreadSpeedup(benchmark::State &state, PF_PixelFormat format)
+{
+    DefaultFrame<Pixel> frame(state, format);
+    const auto timed = [&](int threads) {
+        frame.host.setThreadCount(threads);
+        return frame.Render();
+    };
+    timed(1);
+    timed(2);
+    Alternate(
+        state, [&] { return timed(1); }, [&] { return timed(2); }, "one_thread_ms", "two_threads_ms", "speedup");
+}
+
 // Threads 1 and 2 at the three widths.
 void FrameArguments(benchmark::internal::Benchmark *bench)
 {
@@ -61,5 +148,15 @@ BENCHMARK(FullFrameFloat)->Apply(FrameArguments);
 BENCHMARK(FullFrameAllProcesses8)->Apply(FrameArguments);
 BENCHMARK(FullFrameAllProcesses16)->Apply(FrameArguments);
 BENCHMARK(FullFrameAllProcessesFloat)->Apply(FrameArguments);
+BENCHMARK(FrameOverFloor8)->Unit(benchmark::kMillisecond)->UseManualTime();
+void TwoThreadSpeedup8(benchmark::State &state) { TwoThreadSpeedup<PF_Pixel8>(state, PF_PixelFormat_ARGB32); }
+void TwoThreadSpeedup16(benchmark::State &state) { TwoThreadSpeedup<PF_Pixel16>(state, PF_PixelFormat_ARGB64); }
+void TwoThreadSpeedupFloat(benchmark::State &state)
+{
+    TwoThreadSpeedup<PF_PixelFloat>(state, PF_PixelFormat_ARGB128);
+}
+BENCHMARK(TwoThreadSpeedup8)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(TwoThreadSpeedup16)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(TwoThreadSpeedupFloat)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "AE_EffectPixelFormat.h"
 #include "fxhost/World.h"
+#include "kernels/BlurLine.h"
 #include "kernels/GaussTable.h"
 #include "pipeline/PixelMask.h"
 
@@ -75,4 +76,20 @@ inline GaussTable Table(std::vector<A_u_short> taps, A_long n, A_u_short tailTot
     table.n = n;
     table.tailTotal = tailTotal;
     return table;
+}
+
+// The window [lo, hi] of pixel `at` of a line of `length` pixels for a table
+// of n taps a side: run-limited, clipped to the run of counted pixels that
+// holds it.
+template <class Counted>
+void FormulaWindow(const Counted &counted, A_long length, A_long at, BlurForm form, const GaussTable &table, A_long &lo,
+                   A_long &hi)
+{
+    lo = std::max<A_long>(0, at - (table.n - 1));
+    hi = std::min(length - 1, at + table.n - 1);
+    if (form != BlurForm::RunLimited) return;
+    for (A_long p = at; p >= lo; --p)
+        if (!counted(p)) lo = p + 1;
+    for (A_long p = at; p <= hi; ++p)
+        if (!counted(p)) hi = p - 1;
 }

@@ -265,13 +265,8 @@ protected:
     static PF_Pixel16 Expected(const PixelAt &pixel, const Counted &counted, bool keep, A_long length, A_long at,
                                BlurForm form, const GaussTable &table)
     {
-        A_long lo = std::max<A_long>(0, at - (table.n - 1)), hi = std::min(length - 1, at + table.n - 1);
-        if (form == BlurForm::RunLimited) {
-            for (A_long p = at; p >= lo; --p)
-                if (!counted(p)) lo = p + 1;
-            for (A_long p = at; p <= hi; ++p)
-                if (!counted(p)) hi = p - 1;
-        }
+        A_long lo, hi;
+        FormulaWindow(counted, length, at, form, table, lo, hi);
         A_u_short weight = 0;
         A_u_long weighted = 0, opaque = 0, sums[3] = {};
         for (A_long p = lo; p <= hi; ++p) {
