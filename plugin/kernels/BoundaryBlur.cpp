@@ -90,6 +90,7 @@ struct Depth<PF_Pixel16> {
         const double gained = alpha * (2 * radius + 1) / (radius + 1);
         return static_cast<A_u_short>(std::min<A_u_long>(static_cast<A_u_long>(gained), kFullScale16));
     }
+    static constexpr A_u_short kOpaque = kFullScale16;
 
     // E = trunc(b / 100 * 32767 + 0.5), the product formed in single
     // precision; the curve runs from E div 10 over F = 32768 - E.
@@ -157,6 +158,7 @@ struct Depth<PF_PixelFloat> {
         const double gained = alpha * (2 * radius + 1) / (radius + 1);
         return static_cast<PF_FpShort>(1.0 < gained ? 1.0 : gained);
     }
+    static constexpr PF_FpShort kOpaque = 1.0f;
 
     // f = b / 100 * (1 - 2^-23) in single precision; the curve runs from f / 10
     // over g = 1 - f.
@@ -230,9 +232,17 @@ struct AlphaGainJob {
     A_long Lines() const { return AreaHeight(area); }
     PF_Err Run(Slice slice)
     {
+        // Transparent and opaque alphas, most of a feathered world's, stay
+        // as they are for a radius of 0 or more: the gain is then at least
+        // 1, and clips at full scale. Their lines are left unwritten.
+        const bool unchanged = radius >= 0;
         for (A_long y = slice.begin; y < slice.end; ++y) {
             Pixel *row = PixelRow<Pixel>(world, area.top + y) + area.left;
-            for (A_long x = 0; x < AreaWidth(area); ++x) row[x].alpha = Depth<Pixel>::Gain(row[x].alpha, radius);
+            for (A_long x = 0; x < AreaWidth(area); ++x) {
+                const auto alpha = row[x].alpha;
+                if (!(unchanged && (alpha == 0 || alpha == Depth<Pixel>::kOpaque)))
+                    row[x].alpha = Depth<Pixel>::Gain(alpha, radius);
+            }
         }
         return PF_Err_NONE;
     }
@@ -251,8 +261,11 @@ struct BiasJob {
         for (A_long y = slice.begin; y < slice.end; ++y) {
             Pixel *row = PixelRow<Pixel>(world, area.top + y) + area.left;
             const A_u_char *selected = mask->Row(y);
-            for (A_long x = 0; x < AreaWidth(area); ++x)
-                if (selected[x] != 0 && row[x].alpha != 0) row[x].alpha = bias(row[x].alpha);
+            // The bias leaves a full alpha full, and its line unwritten.
+            for (A_long x = 0; x < AreaWidth(area); ++x) {
+                const auto alpha = row[x].alpha;
+                if (selected[x] != 0 && alpha != 0 && alpha != Depth<Pixel>::kOpaque) row[x].alpha = bias(alpha);
+            }
         }
         return PF_Err_NONE;
     }

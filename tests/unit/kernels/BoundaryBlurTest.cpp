@@ -384,6 +384,27 @@ TEST_F(AlphaGainAndBiasTest, AlphaGainScalesEveryPixelOfTheRectangleAndClips)
     EXPECT_TRUE(std::isnan(gained[2]));
 }
 
+// Transparent and full alphas keep their bits under a gain of at least 1 (a
+// zero keeps its sign), and take the formula under a smaller one.
+TEST_F(AlphaGainAndBiasTest, AlphaGainOfTransparentAndFullPixels)
+{
+    fxhost::World world = Line16({0, 32768, 16384});
+    ASSERT_EQ(AlphaGain<PF_Pixel16>(inData(), world.get(), {0, 0, 3, 1}, -0.25), PF_Err_NONE);
+    // (2d + 1) / (d + 1) = 2/3.
+    EXPECT_EQ(Alphas<PF_Pixel16>(world), (V{0, 21845, 10922}));
+
+    fxhost::World floats = PaintedWorld<PF_PixelFloat>(3, 1, [](A_long x, A_long) {
+        return PF_PixelFloat{x == 0 ? -0.0f : x == 1 ? 1.0f : 0.0f, 0, 0, 0};
+    });
+    ASSERT_EQ(AlphaGain<PF_PixelFloat>(inData(), floats.get(), {0, 0, 3, 1}, 0.0), PF_Err_NONE);
+    EXPECT_TRUE(std::signbit(floats.at<PF_PixelFloat>(0, 0).alpha));
+    EXPECT_EQ(Alphas<PF_PixelFloat>(floats), (V{0, 1, 0}));
+    ASSERT_EQ(AlphaGain<PF_PixelFloat>(inData(), floats.get(), {0, 0, 3, 1}, -0.75), PF_Err_NONE);
+    // A gain of -2: the full pixel becomes -2, the positive zero negative.
+    EXPECT_EQ(Alphas<PF_PixelFloat>(floats), (V{0, -2, 0}));
+    EXPECT_TRUE(std::signbit(floats.at<PF_PixelFloat>(2, 0).alpha));
+}
+
 TEST_F(AlphaGainAndBiasTest, SixteenBitBiasAtItsEnds)
 {
     // Bias 0: the curve spans the whole range.
