@@ -217,6 +217,18 @@ inline A_long SelectedFrom(const A_u_char *selected, A_long from, A_long end)
     return p;
 }
 
+// The last row of the run of selected pixels of a column that starts at
+// row y, `here` pointing at the column's mask byte in row y, rows rowBytes
+// apart. The scan keeps its place and the stride in locals: stores to run
+// bounds of the same integer type would otherwise make the compiler read
+// them anew at every row.
+inline A_long RunEndBelow(const A_u_char *here, ptrdiff_t rowBytes, A_long y, A_long height)
+{
+    A_long end = y;
+    for (const A_u_char *next = here + rowBytes; end + 1 < height && *next != 0; next += rowBytes) ++end;
+    return end;
+}
+
 // Whether stretches of a line, asked in increasing order of their starts,
 // lie wholly within [begin, end) and are wholly selected. Each run of
 // selected pixels is scanned once.

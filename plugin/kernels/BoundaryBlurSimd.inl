@@ -404,10 +404,8 @@ inline void ColumnWindow(const PixelMask &mask, const A_u_char *selectedHere, A_
     A_long from = 0, to = height - 1;
     if constexpr (Form == BlurForm::RunLimited) {
         if (y > runEnd[column]) {
-            runBegin[column] = runEnd[column] = y;
-            const A_u_char *below = selectedHere + column;
-            while (runEnd[column] + 1 < height && below[(runEnd[column] + 1 - y) * mask.rowBytes] != 0)
-                ++runEnd[column];
+            runBegin[column] = y;
+            runEnd[column] = RunEndBelow(selectedHere + column, mask.rowBytes, y, height);
         }
         from = runBegin[column];
         to = runEnd[column];

@@ -649,10 +649,8 @@ PF_Err RegionColumnsFast(const RegionBlurJob<Pixel> &job, Slice slice)
                         // starts here.
                         if (y > runEnd[column]) {
                             // A new run: it ends at the column's next unselected pixel.
-                            runBegin[column] = runEnd[column] = y;
-                            const A_u_char *below = selected + column;
-                            while (runEnd[column] + 1 < height && below[(runEnd[column] + 1 - y) * mask.rowBytes] != 0)
-                                ++runEnd[column];
+                            runBegin[column] = y;
+                            runEnd[column] = RunEndBelow(selected + column, mask.rowBytes, y, height);
                         }
                         from = runBegin[column];
                         to = runEnd[column];
