@@ -150,10 +150,21 @@ private:
     uint64_t multipliers_[2 * kStoredTaps];
 };
 
+// The colour of a selected pixel from its window's opaque count and colour
+// sums (16-bit plain lanes): their rounded means, or the source pixel whole
+// when the window has no opaque pixel (src is read only then). The alpha is
+// the caller's to set.
+inline PF_Pixel16 MeanColour(const uint32_t *opaque, const PF_Pixel16 &src, const CountDivisions &divisions)
+{
+    const uint32_t count = opaque[0];
+    if (count == 0) return src;
+    return {0, divisions.Rounded(opaque[1], count), divisions.Rounded(opaque[2], count),
+            divisions.Rounded(opaque[3], count)};
+}
+
 // A selected pixel's output from its weighted sums and its window's opaque
-// count and colour sums (16-bit plain lanes). The blurred alpha: the source
-// alpha without weight, a shift with the whole table's weight, else the
-// rounded division.
+// count and colour sums. The blurred alpha: the source alpha without
+// weight, a shift with the whole table's weight, else the rounded division.
 inline void StoreBoundary(const uint32_t *weighted, const uint32_t *opaque, const PF_Pixel16 &src, bool keep,
                           const CountDivisions &divisions, PF_Pixel16 &out)
 {
@@ -163,14 +174,7 @@ inline void StoreBoundary(const uint32_t *weighted, const uint32_t *opaque, cons
         alpha = static_cast<A_u_short>((weighted[1] + 16384) >> 15);
     else if (!keep && weight != 0)
         alpha = static_cast<A_u_short>((weighted[1] + weight / 2) / weight);
-    const A_u_long count = opaque[0];
-    if (count == 0) {
-        out = src;
-    } else {
-        out.red = divisions.Rounded(opaque[1], count);
-        out.green = divisions.Rounded(opaque[2], count);
-        out.blue = divisions.Rounded(opaque[3], count);
-    }
+    out = MeanColour(opaque, src, divisions);
     out.alpha = alpha;
 }
 
@@ -237,18 +241,9 @@ inline void BoundaryFullGroup(const AlphaAt &alphaAt, const TotalAt &totalAt, A_
     // group keeps whole: the source row itself is far behind in the caches.
     const uint32_t *prepared = alphaAt(0);
     for (A_long j = 0; j < kGroup; ++j) {
-        const A_u_short alpha = keep[j] != 0 ? static_cast<A_u_short>(prepared[2 * j + 1])
-                                             : static_cast<A_u_short>((weighted[j][1] + 16384) >> 15);
-        const uint32_t count = sums[j][0];
-        PF_Pixel16 result;
-        if (count == 0) {
-            result = in[j];
-        } else {
-            result.red = divisions.Rounded(sums[j][1], count);
-            result.green = divisions.Rounded(sums[j][2], count);
-            result.blue = divisions.Rounded(sums[j][3], count);
-        }
-        result.alpha = alpha;
+        PF_Pixel16 result = MeanColour(sums[j], in[j], divisions);
+        result.alpha = keep[j] != 0 ? static_cast<A_u_short>(prepared[2 * j + 1])
+                                    : static_cast<A_u_short>((weighted[j][1] + 16384) >> 15);
         out[j] = result;
     }
 }
