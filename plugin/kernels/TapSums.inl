@@ -426,7 +426,9 @@ PreparedRing<Lane> MakeRing(void *memory, A_long reach, A_long columns, A_long s
 // rows ahead is asked for while the current one is prepared.
 constexpr A_long kPrefetchRows = 6;
 
-inline void PrefetchBytes(const void *start, size_t bytes)
+// Prefetches are always inlined: GCC takes a function that only prefetches
+// for one without effects, and drops its calls where it is not inlined.
+__attribute__((always_inline)) inline void PrefetchBytes(const void *start, size_t bytes)
 {
     const char *from = static_cast<const char *>(start);
     for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(from + offset);
@@ -436,7 +438,8 @@ inline void PrefetchBytes(const void *start, size_t bytes)
 // The piece of a destination row kPrefetchRows below row y of a strip,
 // asked for ahead of its stores: they read the row's lines first.
 template <class Pixel>
-inline void PrefetchOutputAhead(PF_EffectWorld *destination, const PF_LRect &rect, A_long x0, A_long width, A_long y)
+__attribute__((always_inline)) inline void PrefetchOutputAhead(PF_EffectWorld *destination, const PF_LRect &rect,
+                                                               A_long x0, A_long width, A_long y)
 {
     if (y + kPrefetchRows < AreaHeight(rect))
         PrefetchBytes(PixelRow<Pixel>(destination, rect.top + y + kPrefetchRows) + rect.left + x0,
