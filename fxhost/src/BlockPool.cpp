@@ -24,6 +24,7 @@ uint8_t *BlockPool::acquire(size_t bytes)
         freeBytes_ -= bytes;
     } else {
         data = platform::AllocateBlock(bytes);
+        ++made_;
     }
     inUse_ += bytes;
     peak_ = std::max(peak_, inUse_);
@@ -38,7 +39,7 @@ void BlockPool::release(uint8_t *data, size_t bytes)
     inUse_ -= bytes;
     free_.push_back({bytes, data});
     freeBytes_ += bytes;
-    while (freeBytes_ > peak_ && !free_.empty()) {
+    while (freeBytes_ > 2 * peak_ && !free_.empty()) {
         platform::FreeBlock(free_.front().data);
         freeBytes_ -= free_.front().bytes;
         free_.pop_front();
@@ -55,6 +56,12 @@ size_t BlockPool::freeBytes() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return freeBytes_;
+}
+
+size_t BlockPool::blocksMade() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return made_;
 }
 
 }  // namespace fxhost
