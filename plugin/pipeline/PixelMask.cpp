@@ -79,18 +79,20 @@ void PixelMask::FillMask(A_u_char value)
     boundsStale = 0;
 }
 
-// The loops below work on local copies of the flag pointers: the stores to
-// mask bytes could alias the members, which would keep the loops from
-// vectorising. Flags are 0 or 1, so they are or-ed in without branches.
+// The loops below work on local copies of the flag pointers and the width:
+// the stores to mask bytes could alias the members, which would keep the
+// loops from vectorising. Flags are 0 or 1, so they are or-ed in without
+// branches.
 void PixelMask::InvertMask()
 {
     A_u_char *const columns = columnFlags;
+    const A_long columnCount = width;
     SetBytes(rowFlags, height, 0);
-    SetBytes(columns, width, 0);
+    SetBytes(columns, columnCount, 0);
     for (A_long y = 0; y < height; ++y) {
         A_u_char *const row = Row(y);
         A_u_char any = 0;
-        for (A_long x = 0; x < width; ++x) {
+        for (A_long x = 0; x < columnCount; ++x) {
             const A_u_char inverted = row[x] == 0 ? 1 : 0;
             row[x] = inverted;
             columns[x] |= inverted;
@@ -127,12 +129,13 @@ void PixelMask::MergeMask(const PixelMask &other)
 void PixelMask::RecomputeFlags()
 {
     A_u_char *const columns = columnFlags;
+    const A_long columnCount = width;
     SetBytes(rowFlags, height, 0);
-    SetBytes(columns, width, 0);
+    SetBytes(columns, columnCount, 0);
     for (A_long y = 0; y < height; ++y) {
         const A_u_char *const row = Row(y);
         A_u_char any = 0;
-        for (A_long x = 0; x < width; ++x) {
+        for (A_long x = 0; x < columnCount; ++x) {
             const A_u_char set = row[x] != 0 ? 1 : 0;
             columns[x] |= set;
             any |= set;
